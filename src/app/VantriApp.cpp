@@ -1,0 +1,48 @@
+#include "app/VantriApp.h"
+
+#include "app/AppDelegate.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QMenu>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QWidget>
+
+VantriApp::VantriApp(QObject* parent)
+    : QObject(parent)
+    , _appDelegate(std::make_unique<AppDelegate>())
+    , _trayMenu(std::make_unique<QMenu>())
+    , _trayIcon(std::make_unique<QSystemTrayIcon>(QIcon(QStringLiteral(":/trayicon.png"))))
+{
+    QAction* settings = _trayMenu->addAction(tr("Settings"));
+    connect(settings, &QAction::triggered, this, &VantriApp::openSettingsWindow);
+    _trayMenu->addSeparator();
+    QAction* quit = _trayMenu->addAction(tr("Quit"));
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+
+    _trayIcon->setToolTip(QStringLiteral("Vantri"));
+    _trayIcon->setContextMenu(_trayMenu.get());
+    // Without a tray host the icon simply stays hidden; the hotkey still works.
+    _trayIcon->show();
+}
+
+VantriApp::~VantriApp() = default;
+
+void VantriApp::openSettingsWindow()
+{
+    if (!_settingsWindow) {
+        _settingsWindow = std::make_unique<QWidget>();
+        _settingsWindow->setWindowTitle(tr("Settings"));
+        _settingsWindow->resize(400, 600);
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            QRect frame(QPoint(), _settingsWindow->size());
+            frame.moveCenter(screen->availableGeometry().center());
+            _settingsWindow->move(frame.topLeft());
+        }
+    }
+    _settingsWindow->show();
+    _settingsWindow->raise();
+    _settingsWindow->activateWindow();
+}

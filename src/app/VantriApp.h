@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <memory>
+
+class AppDelegate;
+class QMenu;
+class QSystemTrayIcon;
+class QWidget;
+
+// The program's one scene: the tray item with its menu, the settings window
+// and the application delegate.
+class VantriApp : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit VantriApp(QObject* parent = nullptr);
+    ~VantriApp() override;
+
+    AppDelegate& appDelegate() const { return *_appDelegate; }
+    QMenu& trayMenu() const { return *_trayMenu; }
+
+    // Creates the settings window on first use; brings it to the front every time.
+    void openSettingsWindow();
+    QWidget* settingsWindow() const { return _settingsWindow.get(); }
+
+private:
+    std::unique_ptr<AppDelegate> _appDelegate;
+    std::unique_ptr<QMenu> _trayMenu;
+    std::unique_ptr<QSystemTrayIcon> _trayIcon;
+    std::unique_ptr<QWidget> _settingsWindow;
+};

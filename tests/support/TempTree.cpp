@@ -1,0 +1,58 @@
+#include "TempTree.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+
+TempTree::TempTree() = default;
+
+QString TempTree::path(const QString& relative) const
+{
+    return relative.isEmpty() ? _dir.path() : _dir.filePath(relative);
+}
+
+QString TempTree::writeFile(const QString& relative, const QByteArray& content) const
+{
+    const QString filePath = path(relative);
+    QDir().mkpath(QFileInfo(filePath).absolutePath());
+    QFile file(filePath);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(content) != content.size())
+        qFatal("cannot write test file %s", qPrintable(filePath));
+    return filePath;
+}
+
+QString TempTree::makeDir(const QString& relative) const
+{
+    const QString dirPath = path(relative);
+    if (!QDir().mkpath(dirPath))
+        qFatal("cannot create test folder %s", qPrintable(dirPath));
+    return dirPath;
+}
+
+IsolatedEnvironment::IsolatedEnvironment()
+{
+    const QList<QPair<const char*, QString>> variables = {
+        {"HOME", _tree.makeDir(QStringLiteral("home"))},
+        {"XDG_CONFIG_HOME", _tree.makeDir(QStringLiteral("config"))},
+        {"XDG_DATA_HOME", _tree.makeDir(QStringLiteral("data"))},
+        {"XDG_DATA_DIRS", _tree.makeDir(QStringLiteral("share"))},
+        {"XDG_CURRENT_DESKTOP", QStringLiteral("Vantri-Test")},
+    };
+    for (const auto& [name, value] : variables) {
+        _saved.append({name, qgetenv(name)});
+        qputenv(name, value.toUtf8());
+    }
+    // QSettings caches its files per path: start from a clean slate.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configHome());
+}
+
+IsolatedEnvironment::~IsolatedEnvironment()
+{
+    for (const auto& [name, value] : _saved) {
+        if (value.isNull())
+            qunsetenv(name.constData());
+        else
+            qputenv(name.constData(), value);
+    }
+}

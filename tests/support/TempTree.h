@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+// A folder tree of a test's own, removed when the test ends.
+class TempTree
+{
+public:
+    TempTree();
+
+    bool isValid() const { return _dir.isValid(); }
+    // The absolute path of `relative` inside the tree (the tree itself when empty).
+    QString path(const QString& relative = {}) const;
+    // Writes `content` to `relative`, creating the folders on the way; returns the path.
+    QString writeFile(const QString& relative, const QByteArray& content) const;
+    QString makeDir(const QString& relative) const;
+
+private:
+    QTemporaryDir _dir;
+};
+
+// Points HOME, the XDG folders and XDG_CURRENT_DESKTOP at a fresh tree for the
+// lifetime of the object, so a test never reads or writes the user's own files.
+class IsolatedEnvironment
+{
+public:
+    IsolatedEnvironment();
+    ~IsolatedEnvironment();
+    IsolatedEnvironment(const IsolatedEnvironment&) = delete;
+    IsolatedEnvironment& operator=(const IsolatedEnvironment&) = delete;
+
+    const TempTree& tree() const { return _tree; }
+    QString home() const { return _tree.path(QStringLiteral("home")); }
+    QString configHome() const { return _tree.path(QStringLiteral("config")); }
+    QString dataHome() const { return _tree.path(QStringLiteral("data")); }
+    QString dataDirs() const { return _tree.path(QStringLiteral("share")); }
+
+private:
+    TempTree _tree;
+    QList<QPair<QByteArray, QByteArray>> _saved;
+};

@@ -1,0 +1,76 @@
+#include "TempTree.h"
+#include "app/AppDelegate.h"
+#include "app/VantriApp.h"
+#include "scripts/ScriptManager.h"
+#include "state/PreferenceKeys.h"
+#include "state/Preferences.h"
+
+#include <QMenu>
+#include <QtTest>
+
+class TestVantriApp : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void trayMenuOffersSettingsAndQuit();
+    void settingsWindowIsCreatedOnceAndReused();
+    void launchLoadsTheSavedScriptsFolder();
+    void delegateIsShared();
+};
+
+void TestVantriApp::trayMenuOffersSettingsAndQuit()
+{
+    IsolatedEnvironment environment;
+    VantriApp scene;
+    const QList<QAction*> actions = scene.trayMenu().actions();
+    QCOMPARE(actions.size(), 3);
+    QCOMPARE(actions[0]->text(), QStringLiteral("Settings"));
+    QVERIFY(actions[1]->isSeparator());
+    QCOMPARE(actions[2]->text(), QStringLiteral("Quit"));
+    QCOMPARE(actions[2]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    QVERIFY(!scene.settingsWindow());
+}
+
+void TestVantriApp::settingsWindowIsCreatedOnceAndReused()
+{
+    IsolatedEnvironment environment;
+    VantriApp scene;
+    scene.trayMenu().actions()[0]->trigger();
+    QWidget* window = scene.settingsWindow();
+    QVERIFY(window);
+    QCOMPARE(window->windowTitle(), QStringLiteral("Settings"));
+    QCOMPARE(window->size(), QSize(400, 600));
+    QVERIFY(window->isVisible());
+
+    scene.openSettingsWindow();
+    QCOMPARE(scene.settingsWindow(), window);
+
+    window->close();
+    QVERIFY(!window->isVisible());
+    scene.openSettingsWindow();
+    QCOMPARE(scene.settingsWindow(), window);
+    QVERIFY(window->isVisible());
+}
+
+void TestVantriApp::launchLoadsTheSavedScriptsFolder()
+{
+    IsolatedEnvironment environment;
+    const QString folder = environment.tree().makeDir(QStringLiteral("scripts"));
+    openPreferences()->setValue(PreferenceKeys::scriptFolderPath, folder);
+    ScriptManager::shared().loadScripts(QString());
+
+    VantriApp scene;
+    scene.appDelegate().applicationDidFinishLaunching();
+    QCOMPARE(ScriptManager::shared().lastUsedScriptFolderPath(), folder);
+}
+
+void TestVantriApp::delegateIsShared()
+{
+    IsolatedEnvironment environment;
+    VantriApp scene;
+    QCOMPARE(AppDelegate::shared(), &scene.appDelegate());
+}
+
+QTEST_MAIN(TestVantriApp)
+#include "tst_vantriapp.moc"
