@@ -8,8 +8,7 @@
 #include <QMenu>
 #include <QtTest>
 
-class TestVantriApp : public QObject
-{
+class TestVantriApp : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -19,8 +18,7 @@ private Q_SLOTS:
     void delegateIsShared();
 };
 
-void TestVantriApp::trayMenuOffersSettingsAndQuit()
-{
+void TestVantriApp::trayMenuOffersSettingsAndQuit() {
     IsolatedEnvironment environment;
     VantriApp scene;
     const QList<QAction*> actions = scene.trayMenu().actions();
@@ -32,8 +30,7 @@ void TestVantriApp::trayMenuOffersSettingsAndQuit()
     QVERIFY(!scene.settingsWindow());
 }
 
-void TestVantriApp::settingsWindowIsCreatedOnceAndReused()
-{
+void TestVantriApp::settingsWindowIsCreatedOnceAndReused() {
     IsolatedEnvironment environment;
     VantriApp scene;
     scene.trayMenu().actions()[0]->trigger();
@@ -53,8 +50,7 @@ void TestVantriApp::settingsWindowIsCreatedOnceAndReused()
     QVERIFY(window->isVisible());
 }
 
-void TestVantriApp::launchLoadsTheSavedScriptsFolder()
-{
+void TestVantriApp::launchLoadsTheSavedScriptsFolder() {
     IsolatedEnvironment environment;
     const QString folder = environment.tree().makeDir(QStringLiteral("scripts"));
     openPreferences()->setValue(PreferenceKeys::scriptFolderPath, folder);
@@ -65,8 +61,7 @@ void TestVantriApp::launchLoadsTheSavedScriptsFolder()
     QCOMPARE(ScriptManager::shared().lastUsedScriptFolderPath(), folder);
 }
 
-void TestVantriApp::delegateIsShared()
-{
+void TestVantriApp::delegateIsShared() {
     IsolatedEnvironment environment;
     VantriApp scene;
     QCOMPARE(AppDelegate::shared(), &scene.appDelegate());

@@ -9,24 +9,20 @@ AppDelegate* sharedDelegate = nullptr;
 }
 
 AppDelegate::AppDelegate(QObject* parent)
-    : QObject(parent)
-{
+    : QObject(parent) {
     sharedDelegate = this;
 }
 
-AppDelegate::~AppDelegate()
-{
+AppDelegate::~AppDelegate() {
     if (sharedDelegate == this)
         sharedDelegate = nullptr;
 }
 
-AppDelegate* AppDelegate::shared()
-{
+AppDelegate* AppDelegate::shared() {
     return sharedDelegate;
 }
 
-void AppDelegate::applicationDidFinishLaunching()
-{
+void AppDelegate::applicationDidFinishLaunching() {
     registerHotKey();
     checkAccessibilityPermission();
     loadSavedScriptFolder();
@@ -36,8 +32,7 @@ void AppDelegate::registerHotKey() {}
 
 void AppDelegate::checkAccessibilityPermission() {}
 
-void AppDelegate::loadSavedScriptFolder()
-{
+void AppDelegate::loadSavedScriptFolder() {
     const QString path = openPreferences()->value(PreferenceKeys::scriptFolderPath).toString();
     if (!path.isEmpty())
         ScriptManager::shared().loadScripts(path);

@@ -3,8 +3,7 @@
 #include <QObject>
 
 // Runs the launch sequence and owns the global hotkey and the launcher window.
-class AppDelegate : public QObject
-{
+class AppDelegate : public QObject {
     Q_OBJECT
 
 public:

@@ -13,8 +13,7 @@ VantriApp::VantriApp(QObject* parent)
     : QObject(parent)
     , _appDelegate(std::make_unique<AppDelegate>())
     , _trayMenu(std::make_unique<QMenu>())
-    , _trayIcon(std::make_unique<QSystemTrayIcon>(QIcon(QStringLiteral(":/trayicon.png"))))
-{
+    , _trayIcon(std::make_unique<QSystemTrayIcon>(QIcon(QStringLiteral(":/trayicon.png")))) {
     QAction* settings = _trayMenu->addAction(tr("Settings"));
     connect(settings, &QAction::triggered, this, &VantriApp::openSettingsWindow);
     _trayMenu->addSeparator();
@@ -30,8 +29,7 @@ VantriApp::VantriApp(QObject* parent)
 
 VantriApp::~VantriApp() = default;
 
-void VantriApp::openSettingsWindow()
-{
+void VantriApp::openSettingsWindow() {
     if (!_settingsWindow) {
         _settingsWindow = std::make_unique<QWidget>();
         _settingsWindow->setWindowTitle(tr("Settings"));

@@ -11,8 +11,7 @@ class QWidget;
 
 // The program's one scene: the tray item with its menu, the settings window
 // and the application delegate.
-class VantriApp : public QObject
-{
+class VantriApp : public QObject {
     Q_OBJECT
 
 public:

@@ -4,8 +4,7 @@
 #include <QApplication>
 #include <QTimer>
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantri"));
     QApplication::setOrganizationName(QStringLiteral("Vantri"));

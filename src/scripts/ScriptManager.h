@@ -4,8 +4,7 @@
 #include <QString>
 
 // The catalogue of the user's scripts, filed under their command keywords.
-class ScriptManager : public QObject
-{
+class ScriptManager : public QObject {
     Q_OBJECT
 
 public:

@@ -1,7 +1,6 @@
 #include "state/Preferences.h"
 
-std::unique_ptr<QSettings> openPreferences()
-{
+std::unique_ptr<QSettings> openPreferences() {
     return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                        QStringLiteral("Vantri"), QStringLiteral("Vantri"));
 }

@@ -7,31 +7,28 @@
 
 TempTree::TempTree() = default;
 
-QString TempTree::path(const QString& relative) const
-{
+QString TempTree::path(const QString& relative) const {
     return relative.isEmpty() ? _dir.path() : _dir.filePath(relative);
 }
 
-QString TempTree::writeFile(const QString& relative, const QByteArray& content) const
-{
+QString TempTree::writeFile(const QString& relative, const QByteArray& content) const {
     const QString filePath = path(relative);
     QDir().mkpath(QFileInfo(filePath).absolutePath());
     QFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(content) != content.size())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(content) != content.size())
         qFatal("cannot write test file %s", qPrintable(filePath));
     return filePath;
 }
 
-QString TempTree::makeDir(const QString& relative) const
-{
+QString TempTree::makeDir(const QString& relative) const {
     const QString dirPath = path(relative);
     if (!QDir().mkpath(dirPath))
         qFatal("cannot create test folder %s", qPrintable(dirPath));
     return dirPath;
 }
 
-IsolatedEnvironment::IsolatedEnvironment()
-{
+IsolatedEnvironment::IsolatedEnvironment() {
     const QList<QPair<const char*, QString>> variables = {
         {"HOME", _tree.makeDir(QStringLiteral("home"))},
         {"XDG_CONFIG_HOME", _tree.makeDir(QStringLiteral("config"))},
@@ -47,8 +44,7 @@ IsolatedEnvironment::IsolatedEnvironment()
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configHome());
 }
 
-IsolatedEnvironment::~IsolatedEnvironment()
-{
+IsolatedEnvironment::~IsolatedEnvironment() {
     for (const auto& [name, value] : _saved) {
         if (value.isNull())
             qunsetenv(name.constData());

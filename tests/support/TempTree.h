@@ -5,8 +5,7 @@
 #include <QTemporaryDir>
 
 // A folder tree of a test's own, removed when the test ends.
-class TempTree
-{
+class TempTree {
 public:
     TempTree();
 
@@ -23,8 +22,7 @@ private:
 
 // Points HOME, the XDG folders and XDG_CURRENT_DESKTOP at a fresh tree for the
 // lifetime of the object, so a test never reads or writes the user's own files.
-class IsolatedEnvironment
-{
+class IsolatedEnvironment {
 public:
     IsolatedEnvironment();
     ~IsolatedEnvironment();

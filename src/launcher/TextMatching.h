@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+// How names and queries are compared everywhere in the launcher: lower-cased
+// with the locale-independent Unicode mapping, canonically composed (NFC) so
+// that a precomposed letter and the same letter with a combining mark are
+// equal, and ordered by Unicode scalar values.
+namespace TextMatching {
+
+// The form both sides of a comparison are brought to. Names are folded once,
+// when the index or the catalogue is built; a query once per search.
+QString fold(const QString& text);
+
+// Substring test on folded texts; an empty needle is contained in nothing.
+bool containsFolded(const QString& foldedHaystack, const QString& foldedNeedle);
+
+// Orders by code points. Plain UTF-16 comparison puts characters beyond the
+// Basic Multilingual Plane before U+E000..U+FFFF, which this corrects.
+bool codePointLess(QStringView a, QStringView b);
+
+} // namespace TextMatching
