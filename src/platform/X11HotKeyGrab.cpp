@@ -177,5 +177,8 @@ bool X11HotKeyGrab::nativeEventFilter(const QByteArray& eventType, void* message
         return false;
     if (_onPress)
         _onPress();
-    return true;
+    // Not swallowed: Qt has no window for the root and drops the press after
+    // noting its time as the user's latest action, which the window manager
+    // asks for before it lets a window that the press shows take the focus.
+    return false;
 }

@@ -1,6 +1,7 @@
 #include "VirtualDesktop.h"
 
 #include <QDeadlineTimer>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -75,37 +76,100 @@ bool VirtualDesktop::start() {
 
     if (!startClient(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")}))
         return false;
-    if (!waitForRootProperty(QStringLiteral("_NET_SUPPORTING_WM_CHECK"), true)) {
+    if (!waitForWindowManager()) {
         _error = QStringLiteral("openbox did not take over the display");
         return false;
     }
     return true;
 }
 
-std::optional<QString> VirtualDesktop::run(const QString& program,
-                                           const QStringList& arguments) const {
+std::optional<QByteArray> VirtualDesktop::runForOutput(const QString& program,
+                                                       const QStringList& arguments) const {
     QProcess process;
     process.setProcessEnvironment(environment());
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start(program, arguments);
     if (!process.waitForFinished(startTimeoutMs) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0) {
-        qWarning("%s %s failed: %s (exit code %d)", qPrintable(program),
-                 qPrintable(arguments.join(QLatin1Char(' '))), qPrintable(process.errorString()),
-                 process.exitCode());
+        process.exitCode() != 0)
         return std::nullopt;
-    }
-    return QString::fromLocal8Bit(process.readAllStandardOutput());
+    return process.readAllStandardOutput();
 }
 
-bool VirtualDesktop::waitForRootProperty(const QString& property, bool present) const {
-    // xprop prints "not found." for a property the root window does not carry.
-    return QTest::qWaitFor(
+std::optional<QString> VirtualDesktop::run(const QString& program,
+                                           const QStringList& arguments) const {
+    const std::optional<QByteArray> output = runForOutput(program, arguments);
+    if (!output)
+        return std::nullopt;
+    return QString::fromLocal8Bit(*output);
+}
+
+QImage VirtualDesktop::screenshot() const {
+    const std::optional<QByteArray> png =
+        runForOutput(QStringLiteral("import"),
+                     {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:-")});
+    return png ? QImage::fromData(*png, "PNG") : QImage();
+}
+
+std::optional<VirtualDesktop::WindowState> VirtualDesktop::windowState(quint64 window) const {
+    const std::optional<QString> info =
+        run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(window)});
+    if (!info)
+        return std::nullopt;
+    const auto field = [&](const QString& name) {
+        const QRegularExpression pattern(QStringLiteral("^\\s*%1:\\s*(\\S+)").arg(name),
+                                         QRegularExpression::MultilineOption);
+        return pattern.match(*info).captured(1);
+    };
+    WindowState state;
+    state.viewable = field(QStringLiteral("Map State")) == QLatin1String("IsViewable");
+    state.geometry =
+        QRect(field(QStringLiteral("Absolute upper-left X")).toInt(),
+              field(QStringLiteral("Absolute upper-left Y")).toInt(),
+              field(QStringLiteral("Width")).toInt(), field(QStringLiteral("Height")).toInt());
+    return state;
+}
+
+quint64 VirtualDesktop::activeWindow() const {
+    // xdotool fails when no window is active.
+    const std::optional<QString> active =
+        run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")});
+    return active ? active->trimmed().toULongLong() : 0;
+}
+
+bool VirtualDesktop::probeWindowManager(int timeoutMs) const {
+    QProcess probe;
+    probe.setProcessEnvironment(environment());
+    probe.start(QStringLiteral("xmessage"), {QStringLiteral("-name"), QStringLiteral("probe"),
+                                             QStringLiteral("window manager probe")});
+    if (!probe.waitForStarted())
+        return false;
+    const bool managed = QTest::qWaitFor(
         [&] {
-            const auto answer = run(QStringLiteral("xprop"), {QStringLiteral("-root"), property});
-            return answer && answer->contains(QLatin1String("not found")) != present;
+            const auto window = run(QStringLiteral("xdotool"),
+                                    {QStringLiteral("search"), QStringLiteral("--classname"),
+                                     QStringLiteral("^probe$")});
+            if (!window || window->trimmed().isEmpty())
+                return false;
+            const auto state = run(QStringLiteral("xprop"),
+                                   {QStringLiteral("-id"), window->section(QLatin1Char('\n'), 0, 0),
+                                    QStringLiteral("WM_STATE")});
+            return state && state->contains(QLatin1String("Normal"));
         },
-        startTimeoutMs);
+        timeoutMs);
+    probe.kill();
+    probe.waitForFinished();
+    return managed;
+}
+
+bool VirtualDesktop::waitForWindowManager() const {
+    // A window mapped while openbox is still starting up may be taken over and
+    // dropped again at once. Once openbox keeps a probe window of its own
+    // managed, it is past that stage.
+    const QDeadlineTimer deadline(startTimeoutMs);
+    while (!deadline.hasExpired())
+        if (probeWindowManager(2000))
+            return true;
+    return false;
 }
 
 bool VirtualDesktop::startCompositor() {

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QApplication>
+#include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QTest>
@@ -37,14 +39,29 @@ public:
     // on this display; its standard output, or nothing when it failed.
     std::optional<QString> run(const QString& program, const QStringList& arguments) const;
 
+    // The whole screen as it is shown now; a null image when it cannot be taken.
+    QImage screenshot() const;
+    // What xwininfo reports of a window: whether it is mapped and viewable and
+    // where it is on the screen.
+    struct WindowState {
+        bool viewable = false;
+        QRect geometry;
+    };
+    std::optional<WindowState> windowState(quint64 window) const;
+    // The window the window manager considers active, 0 when none.
+    quint64 activeWindow() const;
+
     // Starts or stops a compositing manager; it owns the compositor selection
     // shortly after it starts.
     bool startCompositor();
     void stopCompositor();
 
 private:
+    std::optional<QByteArray> runForOutput(const QString& program,
+                                           const QStringList& arguments) const;
     QProcess* startClient(const QString& program, const QStringList& arguments);
-    bool waitForRootProperty(const QString& property, bool present) const;
+    bool probeWindowManager(int timeoutMs) const;
+    bool waitForWindowManager() const;
 
     std::vector<std::unique_ptr<QProcess>> _processes;
     QProcess* _compositor = nullptr;
