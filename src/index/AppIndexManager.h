@@ -23,7 +23,6 @@ public:
     static QStringList defaultDirectories();
     static QString defaultIndexFilePath();
 
-    const QStringList& directories() const { return _directories; }
     const QString& indexFilePath() const { return _indexFilePath; }
 
     // The current snapshot; safe to call from any thread.

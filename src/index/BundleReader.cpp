@@ -1,6 +1,7 @@
 #include "index/BundleReader.h"
 
-#include <QFile>
+#include "platform/RegularFile.h"
+
 #include <QFileInfo>
 #include <memory>
 #include <plist/plist.h>
@@ -24,19 +25,12 @@ QString dictionaryPath(const QString& bundlePath) {
 }
 
 std::optional<QByteArray> readDictionaryFile(const QString& path) {
-    const QFileInfo info(path);
-    // Only a regular file: a pipe or device under that name would block or never end.
-    if (!info.isFile() || info.size() > maxDictionarySize)
-        return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QByteArray data = file.read(maxDictionarySize + 1);
-    if (data.size() > maxDictionarySize)
+    std::optional<QByteArray> data = readRegularFile(path, maxDictionarySize);
+    if (!data)
         return std::nullopt;
     // libplist rejects an XML document that starts with a UTF-8 byte-order mark.
-    if (data.startsWith("\xEF\xBB\xBF"))
-        data.remove(0, 3);
+    if (data->startsWith("\xEF\xBB\xBF"))
+        data->remove(0, 3);
     return data;
 }
 

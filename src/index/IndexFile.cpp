@@ -1,5 +1,7 @@
 #include "index/IndexFile.h"
 
+#include "platform/RegularFile.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -12,6 +14,9 @@
 namespace IndexFile {
 
 namespace {
+
+// Far beyond any real index; keeps a stray huge file from filling memory.
+constexpr qint64 maxIndexFileSize = 512 * 1024 * 1024;
 
 const QString nameKey = QStringLiteral("name");
 const QString pathKey = QStringLiteral("path");
@@ -39,10 +44,10 @@ std::optional<QString> createFolder(const QString& folder) {
 } // namespace
 
 std::optional<QList<AppEntry>> read(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const std::optional<QByteArray> content = readRegularFile(path, maxIndexFileSize);
+    if (!content)
         return std::nullopt;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
+    const QJsonDocument document = QJsonDocument::fromJson(*content);
     if (!document.isArray())
         return std::nullopt;
     const QJsonArray array = document.array();

@@ -1,7 +1,7 @@
 #include "platform/DesktopEntryReader.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "platform/RegularFile.h"
+
 #include <glib.h>
 #include <memory>
 
@@ -69,19 +69,12 @@ bool tryExecFound(GKeyFile* keyFile) {
 }
 
 KeyFile loadEntry(const QString& entryPath) {
-    const QFileInfo info(entryPath);
-    // Only a regular file: a pipe or device under that name would block or never end.
-    if (!info.isFile() || info.size() > maxEntrySize)
-        return nullptr;
-    QFile file(entryPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return nullptr;
-    const QByteArray data = file.read(maxEntrySize + 1);
-    if (data.size() > maxEntrySize)
+    const std::optional<QByteArray> data = readRegularFile(entryPath, maxEntrySize);
+    if (!data)
         return nullptr;
     KeyFile keyFile(g_key_file_new());
-    if (!g_key_file_load_from_data(keyFile.get(), data.constData(), static_cast<gsize>(data.size()),
-                                   G_KEY_FILE_NONE, nullptr))
+    if (!g_key_file_load_from_data(keyFile.get(), data->constData(),
+                                   static_cast<gsize>(data->size()), G_KEY_FILE_NONE, nullptr))
         return nullptr;
     return keyFile;
 }
