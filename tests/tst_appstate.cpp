@@ -111,7 +111,8 @@ void TestAppState::indexingFlagFollowsTheManagerOnTheMainThread() {
 
     QList<QPair<bool, bool>> seen; // value, delivered on the main thread
     connect(&state, &AppState::isIndexingChanged, this, [&](bool isIndexing) {
-        seen.append({isIndexing, QThread::currentThread() == qApp->thread()});
+        seen.append(
+            {isIndexing, QThread::currentThread() == QCoreApplication::instance()->thread()});
     });
     state.appIndexManager().indexApps();
     QVERIFY(state.appIndexManager().isIndexing());
