@@ -1,6 +1,7 @@
 #include "TempTree.h"
 #include "app/AccessibilityPermission.h"
 #include "platform/AccessibilityTrust.h"
+#include "state/AppState.h"
 #include "state/PreferenceKeys.h"
 #include "state/Preferences.h"
 
@@ -93,9 +94,12 @@ void TestAccessibilityPermission::trustedAtLaunchIsGrantedAtOnce() {
     IsolatedEnvironment environment;
     PromptAnswerer answerer(QStringLiteral("Later"));
     FakeTrust trust{{true}};
-    AccessibilityPermission permission(trust.platform());
+    AppState state;
+    QSignalSpy grantedChanged(&state, &AppState::accessibilityGrantedChanged);
+    AccessibilityPermission permission(state, trust.platform());
     permission.checkAccessibilityPermission();
     QVERIFY(flag(PreferenceKeys::accessibilityGranted));
+    QCOMPARE(grantedChanged.count(), 1);
     QVERIFY(!permission.isRecheckScheduled());
     QCOMPARE(answerer.promptCount, 0);
     QVERIFY(!flag(PreferenceKeys::accessibilityPromptShown));
@@ -105,7 +109,8 @@ void TestAccessibilityPermission::trustedByTheRecheckTenSecondsLater() {
     IsolatedEnvironment environment;
     PromptAnswerer answerer(QStringLiteral("Later"));
     FakeTrust trust{{false, true}};
-    AccessibilityPermission permission(trust.platform());
+    AppState state;
+    AccessibilityPermission permission(state, trust.platform());
     permission.checkAccessibilityPermission();
     QVERIFY(!flag(PreferenceKeys::accessibilityGranted));
     QVERIFY(permission.isRecheckScheduled());
@@ -118,8 +123,9 @@ void TestAccessibilityPermission::untrustedAtBothChecksPromptsOnceEver() {
     IsolatedEnvironment environment;
     PromptAnswerer answerer(QStringLiteral("Later"));
     FakeTrust trust{{false}};
+    AppState state;
     {
-        AccessibilityPermission permission(trust.platform());
+        AccessibilityPermission permission(state, trust.platform());
         permission.recheckAccessibilityPermission();
         QCOMPARE(answerer.promptCount, 1);
         QVERIFY(flag(PreferenceKeys::accessibilityPromptShown));
@@ -128,7 +134,7 @@ void TestAccessibilityPermission::untrustedAtBothChecksPromptsOnceEver() {
         QCOMPARE(answerer.promptCount, 1);
     }
     // A later launch does not ask again.
-    AccessibilityPermission nextLaunch(trust.platform());
+    AccessibilityPermission nextLaunch(state, trust.platform());
     nextLaunch.recheckAccessibilityPermission();
     QCOMPARE(answerer.promptCount, 1);
     QCOMPARE(trust.settingsOpened, 0);
@@ -138,7 +144,8 @@ void TestAccessibilityPermission::promptShowsItsTextsAndButtonsInOrder() {
     IsolatedEnvironment environment;
     PromptAnswerer answerer(QStringLiteral("Later"));
     FakeTrust trust{{false}};
-    AccessibilityPermission permission(trust.platform());
+    AppState state;
+    AccessibilityPermission permission(state, trust.platform());
     permission.showAccessibilityPrompt();
     QCOMPARE(answerer.text, QStringLiteral("Accessibility Permission Required"));
     QCOMPARE(answerer.informativeText,
@@ -168,7 +175,8 @@ void TestAccessibilityPermission::answers() {
     IsolatedEnvironment environment;
     PromptAnswerer answerer(answer);
     FakeTrust trust{{false}};
-    AccessibilityPermission permission(trust.platform());
+    AppState state;
+    AccessibilityPermission permission(state, trust.platform());
     permission.checkAccessibilityPermission();
     permission.recheckAccessibilityPermission();
     QCOMPARE(answerer.promptCount, 1);

@@ -1,6 +1,7 @@
 #include "app/AccessibilityPermission.h"
 
 #include "platform/AccessibilityTrust.h"
+#include "state/AppState.h"
 #include "state/PreferenceKeys.h"
 #include "state/Preferences.h"
 
@@ -11,8 +12,10 @@ AccessibilityPermission::Platform AccessibilityPermission::systemPlatform() {
     return {&::isProcessTrusted, [] { ::openAccessibilitySettings(); }};
 }
 
-AccessibilityPermission::AccessibilityPermission(Platform platform, QObject* parent)
+AccessibilityPermission::AccessibilityPermission(AppState& appState, Platform platform,
+                                                 QObject* parent)
     : QObject(parent)
+    , _appState(appState)
     , _platform(std::move(platform)) {
     _recheckTimer.setSingleShot(true);
     _recheckTimer.setInterval(recheckDelay);
@@ -78,5 +81,5 @@ int AccessibilityPermission::runPrompt(QMessageBox& prompt) {
 }
 
 void AccessibilityPermission::markGranted() {
-    openPreferences()->setValue(PreferenceKeys::accessibilityGranted, true);
+    _appState.setAccessibilityGranted(true);
 }

@@ -6,11 +6,13 @@
 #include <functional>
 #include <memory>
 
+class AppState;
 class QMessageBox;
 
 // Checks at launch whether Vantri may listen for its global hotkey, checks
 // again ten seconds later, and then asks the user once, ever. The two
-// preference flags it keeps are only ever set to true.
+// preference flags it keeps are only ever set to true; the granted flag goes
+// through the state, so its observers hear of it.
 class AccessibilityPermission : public QObject {
     Q_OBJECT
 
@@ -26,7 +28,7 @@ public:
     // The real trust check and settings page of the platform layer.
     static Platform systemPlatform();
 
-    explicit AccessibilityPermission(Platform platform, QObject* parent = nullptr);
+    AccessibilityPermission(AppState& appState, Platform platform, QObject* parent = nullptr);
 
     void checkAccessibilityPermission();
     void recheckAccessibilityPermission();
@@ -43,6 +45,7 @@ public:
 private:
     void markGranted();
 
+    AppState& _appState;
     Platform _platform;
     QTimer _recheckTimer;
 };
