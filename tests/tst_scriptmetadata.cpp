@@ -182,7 +182,8 @@ void TestScriptMetadata::rejectsMalformedFiles_data() {
     QTest::newRow("scalar root") << QByteArray("hello\n");
     QTest::newRow("sequence root") << QByteArray("- name: hello\n");
     QTest::newRow("latin-1") << replaced(1, "description: caf\xE9");
-    QTest::newRow("utf-16") << QByteArray("\xFF\xFEn\0a\0m\0e\0:\0 \0x\0", 18);
+    static const char utf16[] = "\xFF\xFEn\0a\0m\0e\0:\0 \0x\0";
+    QTest::newRow("utf-16") << QByteArray(utf16, sizeof utf16 - 1);
 }
 
 void TestScriptMetadata::rejectsMalformedFiles() {
