@@ -8,16 +8,23 @@
 
 namespace {
 
-QByteArray metadataText(const QByteArray& command, const QByteArray& name = "A Script",
-                        const QByteArray& type = "bash") {
-    return "name: " + name + "\ndescription: d\nauthor: a\nwebsite: w\ntype: " + type +
+QByteArray metadataText(const QByteArray& command, const QByteArray& type = "bash") {
+    return "name: The " + command + "\ndescription: d\nauthor: a\nwebsite: w\ntype: " + type +
            "\ncommand: " + command + "\narguments: []\nenvironments: []\ntags: []\n";
 }
 
-// Key -> relative script path, the shape most checks compare against.
-QMap<QString, QString> relativePaths(const ScriptCatalogue& catalogue) {
+// Writes `base`.meta and, beside it, an empty script file `base` + `suffix`.
+void addScript(const TempTree& tree, const QString& base, const QByteArray& metadata,
+               const QString& suffix = QStringLiteral(".sh")) {
+    tree.writeFile(base + ".meta", metadata);
+    tree.writeFile(base + suffix, "");
+}
+
+// Key -> relative script path.
+QMap<QString, QString> relativePaths(const ScriptManager& manager) {
     QMap<QString, QString> paths;
-    for (auto entry = catalogue.cbegin(); entry != catalogue.cend(); ++entry)
+    const std::shared_ptr<const ScriptCatalogue> catalogue = manager.scripts();
+    for (auto entry = catalogue->cbegin(); entry != catalogue->cend(); ++entry)
         paths.insert(entry.key(), entry->relativePath);
     return paths;
 }
@@ -34,52 +41,38 @@ private Q_SLOTS:
     void followsChangesToTheFolder();
     void survivesTheFolderBeingDeleted();
     void aScanThatStopsEarlyKeepsWatchingTheLastFolder();
-    void handsOutSnapshotsThatNeverChange();
 };
 
 void TestScriptManager::cataloguesAFolder() {
     TempTree tree;
     // No suffix wins over every suffix; otherwise the first of the fixed order.
-    tree.writeFile("tool.meta", metadataText("Tool", "Tool Box"));
-    tree.writeFile("tool", "echo bare");
-    tree.writeFile("tool.sh", "echo sh");
-    tree.writeFile("order.meta", metadataText("order"));
-    for (const char* suffix : {".swift", ".sh", ".applescript", ".scpt"})
+    addScript(tree, "tool", metadataText("Tool"), "");
+    tree.writeFile("tool.sh", "");
+    addScript(tree, "order", metadataText("order"), ".swift");
+    for (const char* suffix : {".sh", ".applescript", ".scpt"})
         tree.writeFile(QStringLiteral("order") + suffix, "");
-    tree.writeFile("swifty.meta", metadataText("swifty", "Swifty", "swift"));
-    tree.writeFile("swifty.swift", "");
-    tree.writeFile("sub/deep/nested.meta", metadataText("nested"));
-    tree.writeFile("sub/deep/nested.sh", "");
-    tree.writeFile(".hidden/secret.meta", metadataText("secret"));
-    tree.writeFile(".hidden/secret.sh", "");
+    addScript(tree, "swifty", metadataText("swifty", "swift"), ".swift");
+    addScript(tree, "sub/deep/nested", metadataText("nested"));
+    addScript(tree, ".hidden/secret", metadataText("secret"));
     // A folder counts as the script file: only existence is tested.
     tree.writeFile("dir.meta", metadataText("dir"));
     tree.makeDir("dir");
     // Of two files with the same command in any case, the later path wins.
-    tree.writeFile("a-hello.meta", metadataText("Hello", "First"));
-    tree.writeFile("a-hello.sh", "");
-    tree.writeFile("b-hello.meta", metadataText("hello", "Second"));
-    tree.writeFile("b-hello.sh", "");
-    tree.writeFile("spaced.meta", metadataText("My Tool"));
-    tree.writeFile("spaced.sh", "");
+    addScript(tree, "a-hello", metadataText("Hello"));
+    addScript(tree, "b-hello", metadataText("hello"));
+    addScript(tree, "spaced", metadataText("My Tool"));
     // Read and catalogued; only running it fails.
-    tree.writeFile("capital.meta", metadataText("capital", "Capital", "Bash"));
-    tree.writeFile("capital.sh", "");
+    addScript(tree, "capital", metadataText("capital", "Bash"));
 
-    // Left out: no script file, unreadable metadata, suffixes in the wrong case.
+    // Left out: unreadable metadata, no script file, suffixes in another case.
+    addScript(tree, "broken", "name: [unclosed\n");
+    addScript(tree, "latin", metadataText("caf\xE9"));
+    addScript(tree, "empty", "");
+    addScript(tree, "kind", "name: {a: b}\n" + metadataText("kind").sliced(15));
     tree.writeFile("orphan.meta", metadataText("orphan"));
-    tree.writeFile("broken.meta", "name: [unclosed\n");
-    tree.writeFile("broken.sh", "");
-    tree.writeFile("latin.meta", metadataText("latin", "Caf\xE9"));
-    tree.writeFile("latin.sh", "");
-    tree.writeFile("empty.meta", "");
-    tree.writeFile("empty.sh", "");
-    tree.writeFile("kind.meta", "name: {a: b}\n" + metadataText("kind").mid(14));
-    tree.writeFile("kind.sh", "");
+    addScript(tree, "shout", metadataText("shout"), ".SH");
     tree.writeFile("upper.META", metadataText("upper"));
     tree.writeFile("upper.sh", "");
-    tree.writeFile("shout.meta", metadataText("shout"));
-    tree.writeFile("shout.SH", "");
     tree.writeFile(".meta", metadataText("nameless"));
     // A pipe named like metadata would block a reader forever.
     QCOMPARE(mkfifo(QFile::encodeName(tree.path("pipe.meta")).constData(), 0600), 0);
@@ -90,8 +83,6 @@ void TestScriptManager::cataloguesAFolder() {
     manager.loadScripts(tree.path());
     QCOMPARE(changes.size(), 1);
     QCOMPARE(manager.lastUsedScriptFolderPath(), tree.path());
-
-    const std::shared_ptr<const ScriptCatalogue> catalogue = manager.scripts();
     const QMap<QString, QString> expected = {
         {"tool", "tool"},
         {"order", "order.scpt"},
@@ -103,23 +94,18 @@ void TestScriptManager::cataloguesAFolder() {
         {"my tool", "spaced.sh"},
         {"capital", "capital.sh"},
     };
-    QCOMPARE(relativePaths(*catalogue), expected);
-    QCOMPARE(catalogue->value("hello").metadata.name, QStringLiteral("Second"));
-    QCOMPARE(catalogue->value("capital").metadata.type, QStringLiteral("Bash"));
-    const ScriptEntry tool = catalogue->value("tool");
+    QCOMPARE(relativePaths(manager), expected);
+    const ScriptEntry tool = manager.scripts()->value("tool");
     QCOMPARE(tool.metadata.command, QStringLiteral("Tool"));
     QCOMPARE(tool.foldedKey, TextMatching::fold("tool"));
-    QCOMPARE(tool.foldedName, TextMatching::fold("Tool Box"));
+    QCOMPARE(tool.foldedName, TextMatching::fold("The Tool"));
 }
 
 void TestScriptManager::findsScriptsByTheirFirstWord() {
     TempTree tree;
-    tree.writeFile("hello.meta", metadataText("Hello"));
-    tree.writeFile("hello.sh", "");
-    tree.writeFile("sub/tool.meta", metadataText("tool"));
-    tree.writeFile("sub/tool.sh", "");
-    tree.writeFile("spaced.meta", metadataText("My Tool"));
-    tree.writeFile("spaced.sh", "");
+    addScript(tree, "hello", metadataText("Hello"));
+    addScript(tree, "sub/tool", metadataText("tool"));
+    addScript(tree, "spaced", metadataText("My Tool"));
     ScriptManager manager;
     // A trailing separator on the folder does not double the one joining it.
     manager.loadScripts(tree.path() + '/');
@@ -129,18 +115,14 @@ void TestScriptManager::findsScriptsByTheirFirstWord() {
     QCOMPARE(hello->metadata.command, QStringLiteral("Hello"));
     QCOMPARE(hello->scriptPath, tree.path("hello.sh"));
     QCOMPARE(hello->arguments, QStringList({"a", "b"}));
-
     const std::optional<FoundScript> tool = manager.findScript("TOOL");
     QVERIFY(tool);
     QCOMPARE(tool->scriptPath, tree.path("sub/tool.sh"));
     QVERIFY(tool->arguments.isEmpty());
 
     // Only spaces separate: a tab stays part of the word.
-    const std::optional<FoundScript> tabbed = manager.findScript("hello x\ty");
-    QVERIFY(tabbed);
-    QCOMPARE(tabbed->arguments, QStringList{"x\ty"});
+    QCOMPARE(manager.findScript("hello x\ty")->arguments, QStringList{"x\ty"});
     QVERIFY(!manager.findScript("hello\tx"));
-
     QVERIFY(!manager.findScript(""));
     QVERIFY(!manager.findScript("    "));
     QVERIFY(!manager.findScript("hel"));
@@ -151,58 +133,54 @@ void TestScriptManager::findsScriptsByTheirFirstWord() {
 
 void TestScriptManager::emptyOrMissingFoldersGiveAnEmptyCatalogue() {
     TempTree tree;
-    tree.writeFile("hello.meta", metadataText("hello"));
-    tree.writeFile("hello.sh", "");
+    addScript(tree, "hello", metadataText("hello"));
     ScriptManager manager;
-    manager.loadScripts(tree.path());
-    QCOMPARE(manager.scripts()->size(), 1);
-
-    manager.loadScripts(QString());
-    QVERIFY(manager.scripts()->isEmpty());
-    QCOMPARE(manager.lastUsedScriptFolderPath(), QString());
-    QVERIFY(!manager.findScript("hello"));
-
-    manager.loadScripts(tree.path());
-    manager.loadScripts(tree.path("missing"));
-    QVERIFY(manager.scripts()->isEmpty());
-    QCOMPARE(manager.lastUsedScriptFolderPath(), tree.path("missing"));
-
-    manager.loadScripts(tree.path("hello.sh"));
-    QVERIFY(manager.scripts()->isEmpty());
+    for (const QString& path : {QString(), tree.path("missing"), tree.path("hello.sh")}) {
+        manager.loadScripts(tree.path());
+        QCOMPARE(manager.scripts()->size(), 1);
+        manager.loadScripts(path);
+        QVERIFY(manager.scripts()->isEmpty());
+        QCOMPARE(manager.lastUsedScriptFolderPath(), path);
+        QVERIFY(!manager.findScript("hello"));
+    }
 }
 
 void TestScriptManager::followsChangesToTheFolder() {
     TempTree tree;
-    tree.writeFile("hello.meta", metadataText("hello"));
-    tree.writeFile("hello.sh", "");
+    addScript(tree, "hello", metadataText("hello"));
     ScriptManager manager;
+    QSignalSpy changes(&manager, &ScriptManager::scriptsChanged);
     manager.loadScripts(tree.path());
-    QCOMPARE(manager.scripts()->keys(), QStringList{"hello"});
+    const std::shared_ptr<const ScriptCatalogue> first = manager.scripts();
 
     // Added: the script file first, then its metadata.
     tree.writeFile("bye.sh", "");
     tree.writeFile("bye.meta", metadataText("bye"));
     QTRY_COMPARE(manager.scripts()->keys(), QStringList({"bye", "hello"}));
+    // A snapshot already handed out never changes.
+    QCOMPARE(first->keys(), QStringList{"hello"});
+    QVERIFY(changes.size() >= 2);
 
-    // Renamed: the script file takes another suffix.
+    // Renamed: the script file takes another suffix; the metadata file loses its own.
     QVERIFY(QFile::rename(tree.path("bye.sh"), tree.path("bye.swift")));
-    QTRY_COMPARE(manager.scripts()->value("bye").relativePath, QStringLiteral("bye.swift"));
-
-    // Renamed: the metadata file no longer ends in ".meta".
+    QTRY_COMPARE(relativePaths(manager).value("bye"), QStringLiteral("bye.swift"));
     QVERIFY(QFile::rename(tree.path("hello.meta"), tree.path("hello.meta.off")));
     QTRY_COMPARE(manager.scripts()->keys(), QStringList{"bye"});
 
     // Removed.
     QVERIFY(QFile::remove(tree.path("bye.swift")));
     QTRY_VERIFY(manager.scripts()->isEmpty());
-    QCOMPARE(manager.lastUsedScriptFolderPath(), tree.path());
+
+    // A scan that finds what is already catalogued announces nothing.
+    const qsizetype announced = changes.size();
+    manager.loadScripts(tree.path());
+    QCOMPARE(changes.size(), announced);
 }
 
 void TestScriptManager::survivesTheFolderBeingDeleted() {
     TempTree tree;
     const QString folder = tree.makeDir("scripts");
-    tree.writeFile("scripts/hello.meta", metadataText("hello"));
-    tree.writeFile("scripts/hello.sh", "");
+    addScript(tree, "scripts/hello", metadataText("hello"));
     ScriptManager manager;
     manager.loadScripts(folder);
     QCOMPARE(manager.scripts()->size(), 1);
@@ -212,52 +190,27 @@ void TestScriptManager::survivesTheFolderBeingDeleted() {
     QCOMPARE(manager.lastUsedScriptFolderPath(), folder);
 
     // Back again, and chosen again: catalogued and watched once more.
-    tree.writeFile("scripts/hello.meta", metadataText("hello"));
-    tree.writeFile("scripts/hello.sh", "");
+    addScript(tree, "scripts/hello", metadataText("hello"));
     manager.loadScripts(folder);
     QCOMPARE(manager.scripts()->keys(), QStringList{"hello"});
-    tree.writeFile("scripts/bye.meta", metadataText("bye"));
-    tree.writeFile("scripts/bye.sh", "");
+    addScript(tree, "scripts/bye", metadataText("bye"));
     QTRY_COMPARE(manager.scripts()->keys(), QStringList({"bye", "hello"}));
 }
 
 void TestScriptManager::aScanThatStopsEarlyKeepsWatchingTheLastFolder() {
     TempTree tree;
     const QString folder = tree.makeDir("scripts");
-    tree.writeFile("scripts/hello.meta", metadataText("hello"));
-    tree.writeFile("scripts/hello.sh", "");
+    addScript(tree, "scripts/hello", metadataText("hello"));
     ScriptManager manager;
     manager.loadScripts(folder);
     manager.loadScripts(tree.path("missing"));
     QVERIFY(manager.scripts()->isEmpty());
 
-    // A change in the folder still being watched catalogues that folder again.
-    tree.writeFile("scripts/bye.meta", metadataText("bye"));
-    tree.writeFile("scripts/bye.sh", "");
+    // A change in the folder still watched catalogues that folder again.
+    addScript(tree, "scripts/bye", metadataText("bye"));
     QTRY_COMPARE(manager.scripts()->keys(), QStringList({"bye", "hello"}));
     QCOMPARE(manager.lastUsedScriptFolderPath(), folder);
     QCOMPARE(manager.findScript("bye")->scriptPath, tree.path("scripts/bye.sh"));
-}
-
-void TestScriptManager::handsOutSnapshotsThatNeverChange() {
-    TempTree tree;
-    tree.writeFile("hello.meta", metadataText("hello"));
-    tree.writeFile("hello.sh", "");
-    ScriptManager manager;
-    QSignalSpy changes(&manager, &ScriptManager::scriptsChanged);
-    manager.loadScripts(tree.path());
-    const std::shared_ptr<const ScriptCatalogue> before = manager.scripts();
-
-    tree.writeFile("bye.meta", metadataText("bye"));
-    tree.writeFile("bye.sh", "");
-    QTRY_COMPARE(manager.scripts()->size(), 2);
-    QCOMPARE(before->keys(), QStringList{"hello"});
-    QVERIFY(changes.size() >= 2);
-
-    // A scan that finds what is already catalogued announces nothing.
-    const qsizetype announced = changes.size();
-    manager.loadScripts(tree.path());
-    QCOMPARE(changes.size(), announced);
 }
 
 QTEST_GUILESS_MAIN(TestScriptManager)

@@ -37,6 +37,7 @@ class TestScriptRunner : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void bashRunsWithArgumentsAsSeparateWords();
     void bashHandsOverTrimmedChunks();
     void bashFailureCarriesStandardError();
@@ -55,9 +56,6 @@ private:
     std::shared_ptr<RunRecord> run(const QString& type, const QByteArray& script,
                                    const QStringList& arguments = {},
                                    const std::function<void(const QString&)>& onPiece = {});
-    // Points `type`'s interpreter at a stand-in that hands the script to bash.
-    void useStandIn(const QString& type);
-
     TempTree _tree;
     ScriptManager _manager;
     int _scriptCount = 0;
@@ -89,11 +87,14 @@ TestScriptRunner::run(const QString& type, const QByteArray& script, const QStri
     return record;
 }
 
-void TestScriptRunner::useStandIn(const QString& type) {
-    const QString standIn =
-        _tree.writeFile("interpreters/" + type, "#!/bin/bash\nexec /bin/bash \"$@\"\n");
-    QFile::setPermissions(standIn, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    _manager.runners().setInterpreter(type, standIn);
+void TestScriptRunner::initTestCase() {
+    // The other interpreters are stood in for by bash, behind a program of their own.
+    for (const QString type : {"applescript", "swift"}) {
+        const QString standIn =
+            _tree.writeFile("interpreters/" + type, "#!/bin/bash\nexec /bin/bash \"$@\"\n");
+        QVERIFY(QFile::setPermissions(standIn, QFile::ReadOwner | QFile::ExeOwner));
+        _manager.runners().setInterpreter(type, standIn);
+    }
 }
 
 void TestScriptRunner::bashRunsWithArgumentsAsSeparateWords() {
@@ -107,7 +108,8 @@ void TestScriptRunner::bashRunsWithArgumentsAsSeparateWords() {
     QFile words(wordsFile);
     QVERIFY(words.open(QIODevice::ReadOnly));
     const QStringList received = QString::fromUtf8(words.readAll()).split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(received, QStringList{_tree.path("script-1")} + arguments);
+    QCOMPARE(received,
+             QStringList{_tree.path(QStringLiteral("script-%1").arg(_scriptCount))} + arguments);
     QVERIFY(!QFile::exists(marker));
 }
 
@@ -163,7 +165,6 @@ void TestScriptRunner::deliversLongOutputCompletelyAndInOrder_data() {
 
 void TestScriptRunner::deliversLongOutputCompletelyAndInOrder() {
     QFETCH(QString, type);
-    useStandIn(type);
     // Lines are written one at a time and the child exits at once after the
     // last, so the reads cut them anywhere.
     const auto record = run(type, "for i in $(seq 1 10000); do echo \"line $i\"; done\n");
@@ -196,14 +197,11 @@ void TestScriptRunner::dropsChunksThatAreNotUtf8() {
     QVERIFY(!record->failure);
 
     // One chunk with one bad line is dropped whole.
-    useStandIn("applescript");
     record = run("applescript", "printf 'a\\n\\xff\\nb\\n'\n");
     QVERIFY(record->pieces.isEmpty());
 }
 
 void TestScriptRunner::otherRunnersMergeErrorsAndCutLines() {
-    useStandIn("applescript");
-    useStandIn("swift");
     auto record = run("applescript", "printf 'a\\n\\nb\\n'\n");
     QCOMPARE(record->pieces, QStringList({"a", "b"}));
     QVERIFY(!record->failure);
