@@ -3,37 +3,7 @@
 #include "app/ShortcutParser.h"
 #include "platform/X11HotKeyGrab.h"
 
-#include <QSocketNotifier>
 #include <QtTest>
-#include <cstdio>
-#include <unistd.h>
-
-namespace {
-
-const QString holdArgument = QStringLiteral("--hold");
-
-// Another X client that grabs a combination through the same platform layer:
-// prints "held" or "refused", then "pressed" for each press, until its
-// standard input closes.
-int holdHotKey(int argc, char** argv) {
-    QApplication application(argc, argv);
-    const auto say = [](const char* line) {
-        std::printf("%s\n", line);
-        std::fflush(stdout);
-    };
-    X11HotKeyGrab grab(QByteArray(argv[2]).toUInt(), quint16(QByteArray(argv[3]).toUInt()),
-                       [&] { say("pressed"); });
-    say(grab.isActive() ? "held" : "refused");
-    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-    QObject::connect(&input, &QSocketNotifier::activated, &application, [&] {
-        char buffer[64];
-        if (::read(STDIN_FILENO, buffer, sizeof buffer) <= 0)
-            QCoreApplication::quit();
-    });
-    return QCoreApplication::exec();
-}
-
-} // namespace
 
 class TestX11HotKey : public QObject {
     Q_OBJECT
@@ -53,11 +23,6 @@ private Q_SLOTS:
     void unregisteringGivesTheCombinationBack();
 
 private:
-    struct Holder {
-        std::unique_ptr<QProcess> process;
-        QString readLine();
-    };
-    std::unique_ptr<Holder> startHolder(quint32 keyCode, quint32 modifierMask);
     bool press(const QString& keys);
     // Presses the sentinel combination and waits for it to arrive: every key
     // event sent before it has been delivered by then.
@@ -67,26 +32,6 @@ private:
     std::unique_ptr<HotKey> _sentinel;
     int _sentinelPresses = 0;
 };
-
-QString TestX11HotKey::Holder::readLine() {
-    while (!process->canReadLine() && process->waitForReadyRead(20000)) {
-    }
-    return QString::fromLatin1(process->readLine()).trimmed();
-}
-
-std::unique_ptr<TestX11HotKey::Holder> TestX11HotKey::startHolder(quint32 keyCode,
-                                                                  quint32 modifierMask) {
-    auto holder = std::make_unique<Holder>();
-    holder->process = std::make_unique<QProcess>();
-    QProcessEnvironment environment = _desktop.environment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    holder->process->setProcessEnvironment(environment);
-    holder->process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    holder->process->start(QCoreApplication::applicationFilePath(),
-                           {holdArgument, QString::number(keyCode),
-                            QString::number(x11ModifiersForMask(modifierMask))});
-    return holder;
-}
 
 bool TestX11HotKey::press(const QString& keys) {
     return _desktop.run(QStringLiteral("xdotool"), {QStringLiteral("key"), keys}).has_value();
@@ -174,8 +119,8 @@ void TestX11HotKey::everyModifierIsGrabbed() {
 
 void TestX11HotKey::combinationHeldElsewhereIsRefused() {
     const ParsedShortcut taken = parseShortcut(QStringLiteral("⌃⌥K"));
-    auto holder = startHolder(taken.keyCode, taken.modifiers);
-    QCOMPARE(holder->readLine(), QStringLiteral("held"));
+    HotKeyHolder holder(_desktop, taken);
+    QCOMPARE(holder.readLine(), QStringLiteral("held"));
 
     int presses = 0;
     {
@@ -184,7 +129,7 @@ void TestX11HotKey::combinationHeldElsewhereIsRefused() {
         refused.setKeyDownHandler([&] { ++presses; });
         // The press reaches the program that holds the combination, not us.
         QVERIFY(press(QStringLiteral("ctrl+alt+k")));
-        QCOMPARE(holder->readLine(), QStringLiteral("pressed"));
+        QCOMPARE(holder.readLine(), QStringLiteral("pressed"));
         QVERIFY(flushKeyEvents());
         QCOMPARE(presses, 0);
     }
@@ -198,8 +143,7 @@ void TestX11HotKey::combinationHeldElsewhereIsRefused() {
     QTRY_COMPARE(presses, 1);
 
     // Once the other program is gone, the first combination can be had.
-    holder->process->closeWriteChannel();
-    QVERIFY(holder->process->waitForFinished());
+    QVERIFY(holder.stop());
     QTRY_VERIFY(HotKey(taken.keyCode, taken.modifiers).isRegistered());
 }
 
@@ -209,24 +153,18 @@ void TestX11HotKey::unregisteringGivesTheCombinationBack() {
     QVERIFY(hotKey->isRegistered());
     hotKey->unregister();
     QVERIFY(!hotKey->isRegistered());
-    auto holder = startHolder(shortcut.keyCode, shortcut.modifiers);
-    QCOMPARE(holder->readLine(), QStringLiteral("held"));
-    holder->process->closeWriteChannel();
-    QVERIFY(holder->process->waitForFinished());
+    {
+        HotKeyHolder holder(_desktop, shortcut);
+        QCOMPARE(holder.readLine(), QStringLiteral("held"));
+    }
 
+    // Destroying a registered hotkey gives the combination back too.
     QTRY_VERIFY((hotKey = std::make_unique<HotKey>(shortcut.keyCode, shortcut.modifiers),
                  hotKey->isRegistered()));
     hotKey.reset();
-    holder = startHolder(shortcut.keyCode, shortcut.modifiers);
-    QCOMPARE(holder->readLine(), QStringLiteral("held"));
-    holder->process->closeWriteChannel();
-    QVERIFY(holder->process->waitForFinished());
+    HotKeyHolder holder(_desktop, shortcut);
+    QCOMPARE(holder.readLine(), QStringLiteral("held"));
 }
 
-int main(int argc, char** argv) {
-    if (argc == 4 && argv[1] == holdArgument)
-        return holdHotKey(argc, argv);
-    return runX11Test<TestX11HotKey>(argc, argv);
-}
-
+VANTRI_X11_TEST_MAIN(TestX11HotKey)
 #include "tst_x11_hotkey.moc"

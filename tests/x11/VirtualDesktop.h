@@ -1,5 +1,7 @@
 #pragma once
 
+#include "HotKeyHolder.h"
+
 #include <QApplication>
 #include <QImage>
 #include <QProcess>
@@ -75,8 +77,10 @@ int prepareX11Test(VirtualDesktop& desktop);
 
 // Runs a QtTest class that needs an X server on a fresh virtual desktop, or
 // reports it skipped where Xvfb is not installed. The class is constructed
-// with the desktop.
+// with the desktop. Started as a HotKeyHolder, the program holds a hotkey.
 template <typename TestClass> int runX11Test(int argc, char** argv) {
+    if (HotKeyHolder::isHolderInvocation(argc, argv))
+        return HotKeyHolder::runHolder(argc, argv);
     VirtualDesktop desktop;
     const int setup = prepareX11Test(desktop);
     if (setup >= 0)
