@@ -50,6 +50,10 @@ instance=$!
 pids+=("$instance")
 panel=
 until [ -n "$panel" ]; do
+    if (($(now) - cold_start > 30000000)); then
+        echo "the panel did not appear after the first vantri toggle" >&2
+        exit 1
+    fi
     panel=$(xdotool search --onlyvisible --pid "$instance" 2>/dev/null | head -n 1) || true
 done
 cold_visible=$(now)
