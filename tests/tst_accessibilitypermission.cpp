@@ -87,7 +87,7 @@ private Q_SLOTS:
     void answers_data();
     void answers();
     void trustFollowsTheSession();
-    void settingsOpenTheDesktopsAccessibilityPanel();
+    void settingsOpenTheDesktopsShortcutPanel();
 };
 
 void TestAccessibilityPermission::trustedAtLaunchIsGrantedAtOnce() {
@@ -192,17 +192,17 @@ void TestAccessibilityPermission::trustFollowsTheSession() {
     QVERIFY(!isProcessTrusted());
 }
 
-void TestAccessibilityPermission::settingsOpenTheDesktopsAccessibilityPanel() {
+void TestAccessibilityPermission::settingsOpenTheDesktopsShortcutPanel() {
     // GIO reads the application folders once per process: the entry must be
     // in place before the first look-up.
     IsolatedEnvironment environment;
     const QString opened = environment.tree().path(QStringLiteral("opened"));
     environment.tree().writeFile(
-        QStringLiteral("share/applications/gnome-universal-access-panel.desktop"),
-        QStringLiteral("[Desktop Entry]\nType=Application\nName=Accessibility\nExec=touch %1\n")
+        QStringLiteral("share/applications/kcm_keys.desktop"),
+        QStringLiteral("[Desktop Entry]\nType=Application\nName=Shortcuts\nExec=touch %1\n")
             .arg(opened)
             .toUtf8());
-    QVERIFY(openAccessibilitySettings());
+    QVERIFY(openShortcutSettings());
     QTRY_VERIFY(QFileInfo::exists(opened));
 }
 

@@ -9,7 +9,9 @@
 #include <QPushButton>
 
 AccessibilityPermission::Platform AccessibilityPermission::systemPlatform() {
-    return {&::isProcessTrusted, [] { ::openAccessibilitySettings(); }};
+    // Where the grab is not possible, the useful settings are the desktop's
+    // own shortcuts, which can run `vantri toggle`.
+    return {&::isProcessTrusted, [] { ::openShortcutSettings(); }};
 }
 
 AccessibilityPermission::AccessibilityPermission(AppState& appState, Platform platform,

@@ -12,15 +12,12 @@ bool isProcessTrusted() {
     return applicationX11Connection() != nullptr && !waylandSession;
 }
 
-bool openAccessibilitySettings() {
-    // The accessibility panels of the common desktops, by their entry names.
+bool openShortcutSettings() {
+    // The keyboard shortcut panels of the common desktops, by their entry names.
     static const char* const settingsEntries[] = {
-        "gnome-accessibility-panel.desktop",
-        "gnome-universal-access-panel.desktop",
-        "kcm_access.desktop",
-        "xfce4-accessibility-settings.desktop",
-        "mate-at-properties.desktop",
-        "cinnamon-settings-universal-access.desktop",
+        "gnome-keyboard-panel.desktop",       "kcm_keys.desktop",
+        "xfce4-keyboard-settings.desktop",    "mate-keybinding.desktop",
+        "cinnamon-settings-keyboard.desktop", "lxqt-config-globalkeyshortcuts.desktop",
     };
     for (const char* entry : settingsEntries) {
         GDesktopAppInfo* settings = g_desktop_app_info_new(entry);

@@ -5,6 +5,7 @@
 // grab is not global, so the process does not count as trusted.
 bool isProcessTrusted();
 
-// Opens the desktop's accessibility settings, if one of the known settings
-// applications is installed; false otherwise.
-bool openAccessibilitySettings();
+// Opens the desktop's keyboard shortcut settings, where a key can be bound to
+// `vantri toggle` when a global grab is not possible; false when none of the
+// known settings applications is installed.
+bool openShortcutSettings();
