@@ -145,7 +145,7 @@ void LauncherView::executeItem(const ResultItem& item) {
     }
 }
 
-void LauncherView::executeScript(const ScriptMetadata& metadata) {
+void LauncherView::executeScript(ScriptMetadata metadata) {
     if (_isExecuting)
         return;
     setIsExecuting(true);

@@ -60,7 +60,8 @@ public:
     bool handleKeyEvent(const QKeyEvent& event);
     void executeSelectedItem();
     void executeItem(const ResultItem& item);
-    void executeScript(const ScriptMetadata& metadata);
+    // Takes its own copy: the caller's may live in the results, which a launch clears.
+    void executeScript(ScriptMetadata metadata);
     void resetResults();
 
     // The field alone while no result area is shown; the field, the gap
