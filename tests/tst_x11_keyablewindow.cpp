@@ -136,11 +136,6 @@ void TestX11KeyableWindow::withoutCompositorCornersAndGapShowTheDesktop() {
 }
 
 void TestX11KeyableWindow::activatingAnotherWindowIsReported() {
-    auto window = showWindow(false);
-    QVERIFY(window);
-    QTRY_VERIFY(window->isActiveWindow());
-    QSignalSpy deactivated(window.get(), &KeyableWindow::deactivated);
-
     QProcess other;
     other.setProcessEnvironment(_desktop.environment());
     other.start(QStringLiteral("xmessage"),
@@ -151,18 +146,22 @@ void TestX11KeyableWindow::activatingAnotherWindowIsReported() {
                          {QStringLiteral("search"), QStringLiteral("--sync"),
                           QStringLiteral("--onlyvisible"), QStringLiteral("--class"),
                           QStringLiteral("Xmessage")}));
-    QCOMPARE(deactivated.count(), 0);
+
+    auto window = showWindow(false);
+    QVERIFY(window);
+    // Active for the window manager and for Qt: no request to activate it is
+    // still under way.
+    QTRY_COMPARE(_desktop.activeWindow(), quint64(window->winId()));
+    QTRY_VERIFY(window->isActiveWindow());
+    QSignalSpy deactivated(window.get(), &KeyableWindow::deactivated);
     // A click in the other program's window gives it the activation.
     QVERIFY(_desktop.run(QStringLiteral("xdotool"),
                          {QStringLiteral("mousemove"), QStringLiteral("60"), QStringLiteral("60"),
                           QStringLiteral("click"), QStringLiteral("1")}));
     QTRY_COMPARE(deactivated.count(), 1);
+    QVERIFY(_desktop.activeWindow() != window->winId());
     other.kill();
     other.waitForFinished();
-
-    // Hidden windows report nothing.
-    window->hide();
-    QCOMPARE(deactivated.count(), 1);
 }
 
 void TestX11KeyableWindow::withCompositorItIsTranslucent() {

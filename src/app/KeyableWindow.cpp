@@ -1,12 +1,15 @@
 #include "app/KeyableWindow.h"
 
+#include "platform/X11ActiveWindowWatch.h"
+
 #include <QBitmap>
 #include <QEvent>
 #include <QImage>
 #include <QLayout>
 #include <QPainter>
 #include <QTimer>
-#include <QVBoxLayout>
+
+#include <utility>
 
 namespace {
 // Behind the content's own translucent backdrops when nothing shows through.
@@ -23,7 +26,9 @@ void activateLayouts(QWidget* widget) {
 
 KeyableWindow::KeyableWindow(bool translucent, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
-    , _translucent(translucent) {
+    , _translucent(translucent)
+    , _activeWindowWatch(std::make_unique<X11ActiveWindowWatch>(
+          [this](quint64 activeWindow) { activeWindowChanged(activeWindow); })) {
     setWindowTitle(QStringLiteral("Vantri"));
     setAttribute(Qt::WA_TranslucentBackground, translucent);
     if (!translucent) {
@@ -31,23 +36,45 @@ KeyableWindow::KeyableWindow(bool translucent, QWidget* parent)
         backing.setColor(QPalette::Window, opaqueBacking);
         setPalette(backing);
     }
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
 }
 
 void KeyableWindow::setContentView(QWidget* view) {
+    // No layout: the window's size is set from outside alone, and never held
+    // up by a content size that is about to change.
     _contentView = view;
-    layout()->addWidget(view);
+    view->setParent(this);
+    view->setGeometry(rect());
+    view->show();
 }
 
+KeyableWindow::~KeyableWindow() = default;
+
 bool KeyableWindow::event(QEvent* event) {
-    if (event->type() == QEvent::WindowDeactivate && isVisible())
+    // Without the window manager's word, Qt's own deactivation is the best
+    // there is.
+    if (event->type() == QEvent::WindowDeactivate && isVisible() &&
+        !_activeWindowWatch->isWatching())
         Q_EMIT deactivated();
     return QWidget::event(event);
 }
 
+void KeyableWindow::activeWindowChanged(quint64 activeWindow) {
+    // The window manager may set the same window again.
+    if (activeWindow == std::exchange(_lastActiveWindow, activeWindow) || !isVisible())
+        return;
+    if (activeWindow == winId()) {
+        _activatedSinceShown = true;
+        return;
+    }
+    // A change that was under way before this window became active again
+    // (the focus moving on when it was last hidden) takes nothing from it;
+    // and no active window at all is not another window.
+    if (_activatedSinceShown && activeWindow != 0)
+        Q_EMIT deactivated();
+}
+
 void KeyableWindow::showEvent(QShowEvent* event) {
+    _activatedSinceShown = false;
     // Shaped before the window is mapped, so it never appears unshaped.
     updateShape();
     QWidget::showEvent(event);
@@ -55,6 +82,8 @@ void KeyableWindow::showEvent(QShowEvent* event) {
 
 void KeyableWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    if (_contentView)
+        _contentView->setGeometry(rect());
     // The content lays itself out for the new size first.
     QTimer::singleShot(0, this, &KeyableWindow::updateShape);
 }

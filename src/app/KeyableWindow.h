@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QWidget>
+#include <memory>
+
+class X11ActiveWindowWatch;
 
 // The launcher's window: frameless, above ordinary windows, left out of task
 // bars, and able to take the keyboard focus. With a compositor it is
@@ -12,15 +15,17 @@ class KeyableWindow : public QWidget {
 
 public:
     explicit KeyableWindow(bool translucent, QWidget* parent = nullptr);
+    ~KeyableWindow() override;
 
     bool isTranslucent() const { return _translucent; }
 
-    // Hosts `view` for the rest of the window's life, filling the window.
+    // Hosts `view` for the rest of the window's life, at the window's top left
+    // and as large as the window (or as large as the view allows).
     void setContentView(QWidget* view);
     QWidget* contentView() const { return _contentView; }
 
 Q_SIGNALS:
-    // Another window took the activation while this one was shown.
+    // Another window took the activation from this one while it was shown.
     void deactivated();
 
 protected:
@@ -30,7 +35,11 @@ protected:
 
 private:
     void updateShape();
+    void activeWindowChanged(quint64 activeWindow);
 
     const bool _translucent;
     QWidget* _contentView = nullptr;
+    std::unique_ptr<X11ActiveWindowWatch> _activeWindowWatch;
+    bool _activatedSinceShown = false;
+    quint64 _lastActiveWindow = 0;
 };

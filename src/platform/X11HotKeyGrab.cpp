@@ -17,8 +17,6 @@ constexpr xcb_keysym_t numLockKeysym = 0xff7f;
 // Where Num Lock sits on nearly every keyboard map, for maps that lack it.
 constexpr quint16 fallbackNumLockMask = XCB_MOD_MASK_2;
 
-template <typename T> using XcbReply = std::unique_ptr<T, decltype(&std::free)>;
-
 struct KeySymbolsDeleter {
     void operator()(xcb_key_symbols_t* symbols) const { xcb_key_symbols_free(symbols); }
 };

@@ -5,9 +5,19 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 namespace {
+
 constexpr int startTimeoutMs = 20000;
+
+// The server and its clients end with the test program, even when it crashes.
+void endWithParent(QProcess& process) {
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
 }
+
+} // namespace
 
 VirtualDesktop::VirtualDesktop() = default;
 
@@ -35,6 +45,7 @@ QProcessEnvironment VirtualDesktop::environment() const {
 
 QProcess* VirtualDesktop::startClient(const QString& program, const QStringList& arguments) {
     auto process = std::make_unique<QProcess>();
+    endWithParent(*process);
     process->setProcessEnvironment(environment());
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process->setStandardOutputFile(QProcess::nullDevice());
@@ -49,6 +60,7 @@ QProcess* VirtualDesktop::startClient(const QString& program, const QStringList&
 
 bool VirtualDesktop::start() {
     auto server = std::make_unique<QProcess>();
+    endWithParent(*server);
     server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // -displayfd: the server picks a free display and writes its number once it
     // accepts connections, so there is neither a race nor a guess.
