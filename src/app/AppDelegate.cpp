@@ -1,12 +1,43 @@
 #include "app/AppDelegate.h"
 
+#include "app/AccessibilityPermission.h"
+#include "app/HotKey.h"
+#include "app/KeyableWindow.h"
+#include "app/LauncherPlacement.h"
+#include "app/ShortcutParser.h"
+#include "index/AppIndexManager.h"
+#include "launcher/LauncherView.h"
+#include "platform/CompositorCheck.h"
 #include "scripts/ScriptManager.h"
+#include "state/AppState.h"
 #include "state/PreferenceKeys.h"
 #include "state/Preferences.h"
 
+#include <QApplication>
+#include <QLineEdit>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
+
 namespace {
+
 AppDelegate* sharedDelegate = nullptr;
+
+// The first text field of the tree under `parent`, depth first, in child order.
+QLineEdit* firstTextField(const QWidget* parent) {
+    for (QObject* child : parent->children()) {
+        auto* widget = qobject_cast<QWidget*>(child);
+        if (!widget)
+            continue;
+        if (auto* field = qobject_cast<QLineEdit*>(widget))
+            return field;
+        if (QLineEdit* field = firstTextField(widget))
+            return field;
+    }
+    return nullptr;
 }
+
+} // namespace
 
 AppDelegate::AppDelegate(QObject* parent)
     : QObject(parent) {
@@ -28,9 +59,28 @@ void AppDelegate::applicationDidFinishLaunching() {
     loadSavedScriptFolder();
 }
 
-void AppDelegate::registerHotKey() {}
+void AppDelegate::registerHotKey() {
+    if (_hotKey)
+        _hotKey->unregister();
+    const QString shortcut = AppState::shared().savedShortcut();
+    if (shortcut.isEmpty())
+        return;
+    const ParsedShortcut parsed = parseShortcut(shortcut);
+    _hotKey = std::make_unique<HotKey>(parsed.keyCode, parsed.modifiers);
+    // Each press toggles on a later turn of the main loop, never inside the
+    // X event dispatch, and not at all once the delegate is gone.
+    _hotKey->setKeyDownHandler([delegate = QPointer<AppDelegate>(this)] {
+        if (delegate)
+            QMetaObject::invokeMethod(delegate, &AppDelegate::toggleLauncher, Qt::QueuedConnection);
+    });
+}
 
-void AppDelegate::checkAccessibilityPermission() {}
+void AppDelegate::checkAccessibilityPermission() {
+    if (!_accessibilityPermission)
+        _accessibilityPermission = std::make_unique<AccessibilityPermission>(
+            AppState::shared(), AccessibilityPermission::systemPlatform());
+    _accessibilityPermission->checkAccessibilityPermission();
+}
 
 void AppDelegate::loadSavedScriptFolder() {
     const QString path = openPreferences()->value(PreferenceKeys::scriptFolderPath).toString();
@@ -38,8 +88,61 @@ void AppDelegate::loadSavedScriptFolder() {
         ScriptManager::shared().loadScripts(path);
 }
 
-void AppDelegate::toggleLauncher() {}
+void AppDelegate::toggleLauncher() {
+    if (_launcherWindow && _launcherWindow->isVisible())
+        hideLauncher();
+    else
+        showLauncher();
+}
 
-void AppDelegate::showLauncher() {}
+void AppDelegate::showLauncher() {
+    if (!_launcherWindow)
+        createLauncherWindow();
+    // Placed before it is shown, so it never appears on a screen that has gone.
+    positionLauncher();
+    _launcherWindow->show();
+    _launcherWindow->raise();
+    _launcherWindow->activateWindow();
+    // Shown again soon after it was hidden, the window is still the system's
+    // focus window as far as Qt knows, so the focus coming back changes
+    // nothing there and the widgets would never hear they are active again.
+    if (QGuiApplication::focusWindow() == _launcherWindow->windowHandle() &&
+        !_launcherWindow->isActiveWindow())
+        QApplication::setActiveWindow(_launcherWindow.get());
+    QTimer::singleShot(focusDelay, this, &AppDelegate::focusSearchField);
+}
 
-void AppDelegate::hideLauncher() {}
+void AppDelegate::hideLauncher() {
+    if (_launcherWindow)
+        _launcherWindow->hide();
+}
+
+void AppDelegate::positionLauncher() {
+    if (!_launcherWindow)
+        return;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect frame = launcherFrame(screen ? screen->availableGeometry() : QRect());
+    // The top edge, the centre and the width are fixed; the height is the content's.
+    _launcherWindow->setGeometry(
+        QRect(frame.topLeft(), QSize(frame.width(), _launcherView->contentHeight())));
+}
+
+void AppDelegate::focusSearchField() {
+    if (!_launcherWindow)
+        return;
+    if (QLineEdit* field = firstTextField(_launcherWindow.get()))
+        field->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void AppDelegate::createLauncherWindow() {
+    _launcherView = new LauncherView(
+        ScriptManager::shared(), AppState::shared().appIndexManager(), [this] { hideLauncher(); },
+        [this] { hideLauncher(); });
+    _launcherWindow = std::make_unique<KeyableWindow>(isCompositorRunning());
+    _launcherWindow->setContentView(_launcherView);
+    // The window keeps its top edge and grows or shrinks downwards with the content.
+    connect(_launcherView, &LauncherView::contentHeightChanged, this,
+            [this](int height) { _launcherWindow->resize(_launcherWindow->width(), height); });
+    // A click in another program takes the activation away: the panel goes.
+    connect(_launcherWindow.get(), &KeyableWindow::deactivated, this, &AppDelegate::hideLauncher);
+}

@@ -1,12 +1,22 @@
 #pragma once
 
 #include <QObject>
+#include <chrono>
+#include <memory>
+
+class AccessibilityPermission;
+class HotKey;
+class KeyableWindow;
+class LauncherView;
 
 // Runs the launch sequence and owns the global hotkey and the launcher window.
 class AppDelegate : public QObject {
     Q_OBJECT
 
 public:
+    // How long after each show the search field is given the keyboard focus.
+    static constexpr std::chrono::milliseconds focusDelay{100};
+
     explicit AppDelegate(QObject* parent = nullptr);
     ~AppDelegate() override;
 
@@ -15,11 +25,31 @@ public:
 
     void applicationDidFinishLaunching();
 
+    // Drops the current hotkey and registers the saved shortcut, if any.
     void registerHotKey();
     void checkAccessibilityPermission();
     void loadSavedScriptFolder();
 
     void toggleLauncher();
+    // Creates the launcher window on first use, places it, brings it forward
+    // and focuses the search field shortly after.
     void showLauncher();
+    // Only hides: the window and its view live until the process ends.
     void hideLauncher();
+    void positionLauncher();
+    void focusSearchField();
+
+    const HotKey* hotKey() const { return _hotKey.get(); }
+    KeyableWindow* launcherWindow() const { return _launcherWindow.get(); }
+    AccessibilityPermission* accessibilityPermission() const {
+        return _accessibilityPermission.get();
+    }
+
+private:
+    void createLauncherWindow();
+
+    std::unique_ptr<HotKey> _hotKey;
+    std::unique_ptr<KeyableWindow> _launcherWindow;
+    LauncherView* _launcherView = nullptr;
+    std::unique_ptr<AccessibilityPermission> _accessibilityPermission;
 };

@@ -1,0 +1,87 @@
+#include "app/AccessibilityPermission.h"
+
+#include "platform/AccessibilityTrust.h"
+#include "state/AppState.h"
+#include "state/PreferenceKeys.h"
+#include "state/Preferences.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+AccessibilityPermission::Platform AccessibilityPermission::systemPlatform() {
+    // Where the grab is not possible, the useful settings are the desktop's
+    // own shortcuts, which can run `vantri toggle`.
+    return {&::isProcessTrusted, [] { ::openShortcutSettings(); }};
+}
+
+AccessibilityPermission::AccessibilityPermission(AppState& appState, Platform platform,
+                                                 QObject* parent)
+    : QObject(parent)
+    , _appState(appState)
+    , _platform(std::move(platform)) {
+    _recheckTimer.setSingleShot(true);
+    _recheckTimer.setInterval(recheckDelay);
+    connect(&_recheckTimer, &QTimer::timeout, this,
+            &AccessibilityPermission::recheckAccessibilityPermission);
+}
+
+void AccessibilityPermission::checkAccessibilityPermission() {
+    if (_platform.isProcessTrusted())
+        markGranted();
+    else
+        _recheckTimer.start();
+}
+
+void AccessibilityPermission::recheckAccessibilityPermission() {
+    if (_platform.isProcessTrusted())
+        markGranted();
+    else
+        showAccessibilityPrompt();
+}
+
+void AccessibilityPermission::showAccessibilityPrompt() {
+    if (openPreferences()->value(PreferenceKeys::accessibilityPromptShown, false).toBool())
+        return;
+    const std::unique_ptr<QMessageBox> prompt = createPrompt();
+    switch (runPrompt(*prompt)) {
+    case OpenSettings:
+        openAccessibilitySettings();
+        break;
+    case AlreadyGranted:
+        markGranted();
+        break;
+    default:
+        break;
+    }
+    openPreferences()->setValue(PreferenceKeys::accessibilityPromptShown, true);
+}
+
+void AccessibilityPermission::openAccessibilitySettings() {
+    _platform.openAccessibilitySettings();
+}
+
+std::unique_ptr<QMessageBox> AccessibilityPermission::createPrompt() {
+    auto prompt = std::make_unique<QMessageBox>();
+    prompt->setText(tr("Accessibility Permission Required"));
+    prompt->setInformativeText(
+        tr("Vantri needs accessibility permission to listen for global hotkeys. Please grant "
+           "permission in System Preferences."));
+    // One role for all three keeps them in this order on every desktop's button layout.
+    QPushButton* openSettings =
+        prompt->addButton(tr("Open System Preferences"), QMessageBox::ActionRole);
+    prompt->addButton(tr("I've Already Granted Permission"), QMessageBox::ActionRole);
+    QPushButton* later = prompt->addButton(tr("Later"), QMessageBox::ActionRole);
+    prompt->setDefaultButton(openSettings);
+    prompt->setEscapeButton(later);
+    return prompt;
+}
+
+int AccessibilityPermission::runPrompt(QMessageBox& prompt) {
+    prompt.exec();
+    const qsizetype answer = prompt.buttons().indexOf(prompt.clickedButton());
+    return answer < 0 ? 0 : OpenSettings + int(answer);
+}
+
+void AccessibilityPermission::markGranted() {
+    _appState.setAccessibilityGranted(true);
+}

@@ -1,0 +1,100 @@
+#include "app/KeyableWindow.h"
+
+#include "platform/X11ActiveWindowWatch.h"
+
+#include <QBitmap>
+#include <QEvent>
+#include <QImage>
+#include <QLayout>
+#include <QPainter>
+#include <QTimer>
+
+#include <utility>
+
+namespace {
+// Behind the content's own translucent backdrops when nothing shows through.
+const QColor opaqueBacking(28, 28, 30);
+
+void activateLayouts(QWidget* widget) {
+    widget->ensurePolished();
+    if (QLayout* layout = widget->layout())
+        layout->activate();
+    for (QWidget* child : widget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        activateLayouts(child);
+}
+} // namespace
+
+KeyableWindow::KeyableWindow(bool translucent, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    , _translucent(translucent)
+    , _activeWindowWatch(std::make_unique<X11ActiveWindowWatch>(
+          [this](quint64 activeWindow) { activeWindowChanged(activeWindow); })) {
+    setWindowTitle(QStringLiteral("Vantri"));
+    setAttribute(Qt::WA_TranslucentBackground, translucent);
+    if (!translucent) {
+        QPalette backing = palette();
+        backing.setColor(QPalette::Window, opaqueBacking);
+        setPalette(backing);
+    }
+}
+
+void KeyableWindow::setContentView(QWidget* view) {
+    // No layout: the window's size is set from outside alone, and never held
+    // up by a content size that is about to change.
+    _contentView = view;
+    view->setParent(this);
+    view->setGeometry(rect());
+    view->show();
+}
+
+KeyableWindow::~KeyableWindow() = default;
+
+bool KeyableWindow::event(QEvent* event) {
+    // Without the window manager's word, Qt's own deactivation is the best
+    // there is.
+    if (event->type() == QEvent::WindowDeactivate && isVisible() &&
+        !_activeWindowWatch->isWatching())
+        Q_EMIT deactivated();
+    return QWidget::event(event);
+}
+
+void KeyableWindow::activeWindowChanged(quint64 activeWindow) {
+    // The window manager may set the same window again.
+    if (activeWindow == std::exchange(_lastActiveWindow, activeWindow) || !isVisible())
+        return;
+    if (activeWindow == winId()) {
+        _activatedSinceShown = true;
+        return;
+    }
+    // A change that was under way before this window became active again
+    // (the focus moving on when it was last hidden) takes nothing from it;
+    // and no active window at all is not another window.
+    if (_activatedSinceShown && activeWindow != 0)
+        Q_EMIT deactivated();
+}
+
+void KeyableWindow::showEvent(QShowEvent* event) {
+    _activatedSinceShown = false;
+    // Shaped before the window is mapped, so it never appears unshaped.
+    updateShape();
+    QWidget::showEvent(event);
+}
+
+void KeyableWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (_contentView)
+        _contentView->setGeometry(rect());
+    // The content lays itself out for the new size first.
+    QTimer::singleShot(0, this, &KeyableWindow::updateShape);
+}
+
+void KeyableWindow::updateShape() {
+    if (_translucent || !_contentView)
+        return;
+    activateLayouts(this);
+    QImage painted(size(), QImage::Format_ARGB32_Premultiplied);
+    painted.fill(Qt::transparent);
+    _contentView->render(&painted, _contentView->pos(), QRegion(), QWidget::DrawChildren);
+    // Content that paints nothing gives an empty shape, which leaves the window whole.
+    setMask(QRegion(QBitmap::fromImage(painted.createAlphaMask())));
+}

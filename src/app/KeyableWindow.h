@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QWidget>
+#include <memory>
+
+class X11ActiveWindowWatch;
+
+// The launcher's window: frameless, above ordinary windows, left out of task
+// bars, and able to take the keyboard focus. With a compositor it is
+// translucent, so the rounded content shows the desktop around and between its
+// shapes; without one it is shaped to what its content paints, so the corners
+// and gaps show what lies behind instead of a black backing.
+class KeyableWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit KeyableWindow(bool translucent, QWidget* parent = nullptr);
+    ~KeyableWindow() override;
+
+    bool isTranslucent() const { return _translucent; }
+
+    // Hosts `view` for the rest of the window's life, at the window's top left
+    // and as large as the window (or as large as the view allows).
+    void setContentView(QWidget* view);
+    QWidget* contentView() const { return _contentView; }
+
+Q_SIGNALS:
+    // Another window took the activation from this one while it was shown.
+    void deactivated();
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void updateShape();
+    void activeWindowChanged(quint64 activeWindow);
+
+    const bool _translucent;
+    QWidget* _contentView = nullptr;
+    std::unique_ptr<X11ActiveWindowWatch> _activeWindowWatch;
+    bool _activatedSinceShown = false;
+    quint64 _lastActiveWindow = 0;
+};

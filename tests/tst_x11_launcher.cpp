@@ -1,0 +1,197 @@
+#include "TempTree.h"
+#include "VirtualDesktop.h"
+#include "app/AppDelegate.h"
+#include "app/HotKey.h"
+#include "app/KeyableWindow.h"
+#include "app/ShortcutParser.h"
+#include "index/AppIndexManager.h"
+#include "launcher/LauncherView.h"
+#include "state/AppState.h"
+
+#include <QLineEdit>
+#include <QtTest>
+
+// The delegate's hotkey and launcher window on a real X server with a window
+// manager, pressed and clicked from outside as a user would.
+class TestX11Launcher : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TestX11Launcher(VirtualDesktop& desktop)
+        : _desktop(desktop) {}
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void hotKeyShowsHidesAndShowsTheSameWindow();
+    void panelGrowsDownwardsWithItsResultsAndEscapeHidesIt();
+    void clickInAnotherProgramHidesTheClickInsideDoesNot();
+    void registeringTwiceLeavesOneRegistration();
+    void emptiedShortcutRegistersNothing();
+    void combinationHeldElsewhereIsRefusedAndAnotherOneWorks();
+
+private:
+    bool press(const QString& keys) const;
+    // Where the launcher window is shown on the screen; empty while hidden.
+    QRect shownGeometry() const;
+    LauncherView* launcherView() const;
+    void registerShortcut(const QString& shortcut);
+
+    VirtualDesktop& _desktop;
+    IsolatedEnvironment _environment;
+    AppDelegate _delegate;
+};
+
+bool TestX11Launcher::press(const QString& keys) const {
+    return _desktop.run(QStringLiteral("xdotool"), {QStringLiteral("key"), keys}).has_value();
+}
+
+QRect TestX11Launcher::shownGeometry() const {
+    if (!_delegate.launcherWindow())
+        return QRect();
+    const auto state = _desktop.windowState(_delegate.launcherWindow()->winId());
+    return state && state->viewable ? state->geometry : QRect();
+}
+
+LauncherView* TestX11Launcher::launcherView() const {
+    const KeyableWindow* window = _delegate.launcherWindow();
+    return window ? qobject_cast<LauncherView*>(window->contentView()) : nullptr;
+}
+
+void TestX11Launcher::registerShortcut(const QString& shortcut) {
+    AppState::shared().setSavedShortcut(shortcut);
+    _delegate.registerHotKey();
+}
+
+void TestX11Launcher::initTestCase() {
+    _environment.tree().writeFile(
+        QStringLiteral("share/applications/zebra-notes.desktop"),
+        "[Desktop Entry]\nType=Application\nName=Zebra Notes\nExec=true\n");
+    // The shared state indexes the isolated application folders.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !AppState::shared().appIndexManager().searchApps(QStringLiteral("zebra")).isEmpty(), 20000);
+}
+
+void TestX11Launcher::init() {
+    registerShortcut(QStringLiteral("⌃⌥␣"));
+    QVERIFY(_delegate.hotKey()->isRegistered());
+    _delegate.hideLauncher();
+    QTRY_COMPARE(shownGeometry(), QRect());
+}
+
+void TestX11Launcher::hotKeyShowsHidesAndShowsTheSameWindow() {
+    QVERIFY(press(QStringLiteral("ctrl+alt+space")));
+    QTRY_VERIFY(_delegate.launcherWindow() && _delegate.launcherWindow()->isVisible());
+    KeyableWindow* window = _delegate.launcherWindow();
+    QWidget* view = window->contentView();
+    // 1280 by 800 screen: 600 wide, centred, 0.324 × 800 = 259 below the top.
+    QTRY_COMPARE(shownGeometry(), QRect(340, 259, 600, 60));
+    // The field has the keyboard focus without a click.
+    QTRY_VERIFY(window->isActiveWindow());
+    QTRY_COMPARE(_desktop.activeWindow(), quint64(window->winId()));
+    QTRY_VERIFY(launcherView()->searchField()->hasFocus());
+
+    QVERIFY(press(QStringLiteral("ctrl+alt+space")));
+    QTRY_COMPARE(shownGeometry(), QRect());
+    QVERIFY(!window->isVisible());
+
+    QVERIFY(press(QStringLiteral("ctrl+alt+space")));
+    QTRY_COMPARE(shownGeometry(), QRect(340, 259, 600, 60));
+    QCOMPARE(_delegate.launcherWindow(), window);
+    QCOMPARE(window->contentView(), view);
+    QCOMPARE(window->findChildren<LauncherView*>().size(), 1);
+    QTRY_VERIFY(launcherView()->searchField()->hasFocus());
+}
+
+void TestX11Launcher::panelGrowsDownwardsWithItsResultsAndEscapeHidesIt() {
+    QVERIFY(press(QStringLiteral("ctrl+alt+space")));
+    QTRY_VERIFY(launcherView() && launcherView()->searchField()->hasFocus());
+    QVERIFY(
+        _desktop.run(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("zebra")}));
+    QTRY_COMPARE(launcherView()->resultItems().size(), 1);
+    // The field, the gap and one row of 50.
+    QTRY_COMPARE(shownGeometry(), QRect(340, 259, 600, 60 + 20 + 50));
+
+    QVERIFY(press(QStringLiteral("Escape")));
+    QTRY_COMPARE(shownGeometry(), QRect());
+    QVERIFY(launcherView()->searchField()->text().isEmpty());
+
+    // Shown again, the window is back to the field alone.
+    QVERIFY(press(QStringLiteral("ctrl+alt+space")));
+    QTRY_COMPARE(shownGeometry(), QRect(340, 259, 600, 60));
+}
+
+void TestX11Launcher::clickInAnotherProgramHidesTheClickInsideDoesNot() {
+    QProcess other;
+    other.setProcessEnvironment(_desktop.environment());
+    other.start(QStringLiteral("xmessage"),
+                {QStringLiteral("-geometry"), QStringLiteral("300x100+20+20"),
+                 QStringLiteral("another program")});
+    QVERIFY(other.waitForStarted());
+    QVERIFY(_desktop.run(QStringLiteral("xdotool"),
+                         {QStringLiteral("search"), QStringLiteral("--sync"),
+                          QStringLiteral("--onlyvisible"), QStringLiteral("--class"),
+                          QStringLiteral("Xmessage")}));
+
+    QVERIFY(press(QStringLiteral("ctrl+alt+space")));
+    QTRY_VERIFY(launcherView() && launcherView()->searchField()->hasFocus());
+    // A click on the panel keeps it; typing afterwards still reaches the field.
+    QVERIFY(_desktop.run(QStringLiteral("xdotool"),
+                         {QStringLiteral("mousemove"), QStringLiteral("640"), QStringLiteral("289"),
+                          QStringLiteral("click"), QStringLiteral("1")}));
+    QVERIFY(press(QStringLiteral("q")));
+    QTRY_COMPARE(launcherView()->searchField()->text(), QStringLiteral("q"));
+    QVERIFY(_delegate.launcherWindow()->isVisible());
+
+    QVERIFY(_desktop.run(QStringLiteral("xdotool"),
+                         {QStringLiteral("mousemove"), QStringLiteral("60"), QStringLiteral("60"),
+                          QStringLiteral("click"), QStringLiteral("1")}));
+    QTRY_COMPARE(shownGeometry(), QRect());
+    other.kill();
+    other.waitForFinished();
+}
+
+void TestX11Launcher::registeringTwiceLeavesOneRegistration() {
+    _delegate.registerHotKey();
+    _delegate.registerHotKey();
+    const ParsedShortcut sentinelKeys = parseShortcut(QStringLiteral("⌃⌥Z"));
+    HotKey sentinel(sentinelKeys.keyCode, sentinelKeys.modifiers);
+    int sentinelPresses = 0;
+    sentinel.setKeyDownHandler([&] { ++sentinelPresses; });
+
+    // One press toggles once: a second registration would hide the panel again.
+    QVERIFY(press(QStringLiteral("ctrl+alt+space")));
+    QVERIFY(press(QStringLiteral("ctrl+alt+z")));
+    QTRY_COMPARE(sentinelPresses, 1);
+    QCoreApplication::sendPostedEvents();
+    QTRY_COMPARE(shownGeometry(), QRect(340, 259, 600, 60));
+    QVERIFY(_delegate.launcherWindow()->isVisible());
+}
+
+void TestX11Launcher::emptiedShortcutRegistersNothing() {
+    registerShortcut(QString());
+    QVERIFY(!_delegate.hotKey()->isRegistered());
+    // The combination is free for any other program.
+    HotKeyHolder holder(_desktop, parseShortcut(QStringLiteral("⌃⌥␣")));
+    QCOMPARE(holder.readLine(), QStringLiteral("held"));
+    QVERIFY(press(QStringLiteral("ctrl+alt+space")));
+    QCOMPARE(holder.readLine(), QStringLiteral("pressed"));
+    QVERIFY(!_delegate.launcherWindow() || !_delegate.launcherWindow()->isVisible());
+}
+
+void TestX11Launcher::combinationHeldElsewhereIsRefusedAndAnotherOneWorks() {
+    HotKeyHolder holder(_desktop, parseShortcut(QStringLiteral("⌃⌥K")));
+    QCOMPARE(holder.readLine(), QStringLiteral("held"));
+    registerShortcut(QStringLiteral("⌃⌥K"));
+    QVERIFY(!_delegate.hotKey()->isRegistered());
+    QVERIFY(press(QStringLiteral("ctrl+alt+k")));
+    QCOMPARE(holder.readLine(), QStringLiteral("pressed"));
+
+    registerShortcut(QStringLiteral("⌃⌥L"));
+    QVERIFY(_delegate.hotKey()->isRegistered());
+    QVERIFY(press(QStringLiteral("ctrl+alt+l")));
+    QTRY_COMPARE(shownGeometry(), QRect(340, 259, 600, 60));
+}
+
+VANTRI_X11_TEST_MAIN(TestX11Launcher)
+#include "tst_x11_launcher.moc"

@@ -1,0 +1,213 @@
+#include "VirtualDesktop.h"
+
+#include <QDeadlineTimer>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <csignal>
+#include <sys/prctl.h>
+
+namespace {
+
+constexpr int startTimeoutMs = 20000;
+
+// The server and its clients end with the test program, even when it crashes.
+void endWithParent(QProcess& process) {
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+}
+
+} // namespace
+
+VirtualDesktop::VirtualDesktop() = default;
+
+VirtualDesktop::~VirtualDesktop() {
+    // Clients first, the server last.
+    for (auto process = _processes.rbegin(); process != _processes.rend(); ++process) {
+        (*process)->terminate();
+        if (!(*process)->waitForFinished(5000)) {
+            (*process)->kill();
+            (*process)->waitForFinished(5000);
+        }
+    }
+}
+
+bool VirtualDesktop::serverInstalled() {
+    return !QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty();
+}
+
+QProcessEnvironment VirtualDesktop::environment() const {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), _display);
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    return environment;
+}
+
+QProcess* VirtualDesktop::startClient(const QString& program, const QStringList& arguments) {
+    auto process = std::make_unique<QProcess>();
+    endWithParent(*process);
+    process->setProcessEnvironment(environment());
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->start(program, arguments);
+    if (!process->waitForStarted()) {
+        _error = QStringLiteral("cannot start %1: %2").arg(program, process->errorString());
+        return nullptr;
+    }
+    _processes.push_back(std::move(process));
+    return _processes.back().get();
+}
+
+bool VirtualDesktop::start() {
+    auto server = std::make_unique<QProcess>();
+    endWithParent(*server);
+    server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // -displayfd: the server picks a free display and writes its number once it
+    // accepts connections, so there is neither a race nor a guess.
+    server->start(QStringLiteral("Xvfb"),
+                  {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                   QStringLiteral("0"), QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
+                   QStringLiteral("tcp"), QStringLiteral("-wr")});
+    if (!server->waitForStarted()) {
+        _error = QStringLiteral("cannot start Xvfb: %1").arg(server->errorString());
+        return false;
+    }
+    QByteArray number;
+    const QDeadlineTimer deadline(startTimeoutMs);
+    while (!number.contains('\n') && !deadline.hasExpired() &&
+           server->state() == QProcess::Running) {
+        server->waitForReadyRead(int(deadline.remainingTime()));
+        number += server->readAllStandardOutput();
+    }
+    _processes.push_back(std::move(server));
+    if (!number.contains('\n')) {
+        _error = QStringLiteral("Xvfb did not report a display");
+        return false;
+    }
+    _display = QLatin1Char(':') + QString::fromLatin1(number.trimmed());
+
+    if (!startClient(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")}))
+        return false;
+    if (!waitForWindowManager()) {
+        _error = QStringLiteral("openbox did not take over the display");
+        return false;
+    }
+    return true;
+}
+
+std::optional<QByteArray> VirtualDesktop::runForOutput(const QString& program,
+                                                       const QStringList& arguments) const {
+    QProcess process;
+    process.setProcessEnvironment(environment());
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(program, arguments);
+    if (!process.waitForFinished(startTimeoutMs) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        return std::nullopt;
+    return process.readAllStandardOutput();
+}
+
+std::optional<QString> VirtualDesktop::run(const QString& program,
+                                           const QStringList& arguments) const {
+    const std::optional<QByteArray> output = runForOutput(program, arguments);
+    if (!output)
+        return std::nullopt;
+    return QString::fromLocal8Bit(*output);
+}
+
+QImage VirtualDesktop::screenshot() const {
+    const std::optional<QByteArray> png =
+        runForOutput(QStringLiteral("import"),
+                     {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:-")});
+    return png ? QImage::fromData(*png, "PNG") : QImage();
+}
+
+std::optional<VirtualDesktop::WindowState> VirtualDesktop::windowState(quint64 window) const {
+    const std::optional<QString> info =
+        run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(window)});
+    if (!info)
+        return std::nullopt;
+    const auto field = [&](const QString& name) {
+        const QRegularExpression pattern(QStringLiteral("^\\s*%1:\\s*(\\S+)").arg(name),
+                                         QRegularExpression::MultilineOption);
+        return pattern.match(*info).captured(1);
+    };
+    WindowState state;
+    state.viewable = field(QStringLiteral("Map State")) == QLatin1String("IsViewable");
+    state.geometry =
+        QRect(field(QStringLiteral("Absolute upper-left X")).toInt(),
+              field(QStringLiteral("Absolute upper-left Y")).toInt(),
+              field(QStringLiteral("Width")).toInt(), field(QStringLiteral("Height")).toInt());
+    return state;
+}
+
+quint64 VirtualDesktop::activeWindow() const {
+    // xdotool fails when no window is active.
+    const std::optional<QString> active =
+        run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")});
+    return active ? active->trimmed().toULongLong() : 0;
+}
+
+bool VirtualDesktop::probeWindowManager(int timeoutMs) const {
+    QProcess probe;
+    probe.setProcessEnvironment(environment());
+    probe.start(QStringLiteral("xmessage"), {QStringLiteral("-name"), QStringLiteral("probe"),
+                                             QStringLiteral("window manager probe")});
+    if (!probe.waitForStarted())
+        return false;
+    const bool managed = QTest::qWaitFor(
+        [&] {
+            const auto window = run(QStringLiteral("xdotool"),
+                                    {QStringLiteral("search"), QStringLiteral("--classname"),
+                                     QStringLiteral("^probe$")});
+            if (!window || window->trimmed().isEmpty())
+                return false;
+            const auto state = run(QStringLiteral("xprop"),
+                                   {QStringLiteral("-id"), window->section(QLatin1Char('\n'), 0, 0),
+                                    QStringLiteral("WM_STATE")});
+            return state && state->contains(QLatin1String("Normal"));
+        },
+        timeoutMs);
+    probe.kill();
+    probe.waitForFinished();
+    return managed;
+}
+
+bool VirtualDesktop::waitForWindowManager() const {
+    // A window mapped while openbox is still starting up may be taken over and
+    // dropped again at once. Once openbox keeps a probe window of its own
+    // managed, it is past that stage.
+    const QDeadlineTimer deadline(startTimeoutMs);
+    while (!deadline.hasExpired())
+        if (probeWindowManager(2000))
+            return true;
+    return false;
+}
+
+bool VirtualDesktop::startCompositor() {
+    _compositor = startClient(QStringLiteral("xcompmgr"), {});
+    return _compositor != nullptr;
+}
+
+void VirtualDesktop::stopCompositor() {
+    if (!_compositor)
+        return;
+    _compositor->terminate();
+    _compositor->waitForFinished(5000);
+    _compositor = nullptr;
+}
+
+int prepareX11Test(VirtualDesktop& desktop) {
+    if (!VirtualDesktop::serverInstalled()) {
+        qInfo("SKIP: Xvfb is not installed");
+        return VirtualDesktop::skipReturnCode;
+    }
+    if (!desktop.start()) {
+        qCritical("cannot set up the virtual desktop: %s", qPrintable(desktop.errorString()));
+        return 1;
+    }
+    qputenv("DISPLAY", desktop.display().toLocal8Bit());
+    qunsetenv("WAYLAND_DISPLAY");
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    return -1;
+}

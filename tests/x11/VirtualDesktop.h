@@ -1,0 +1,96 @@
+#pragma once
+
+#include "HotKeyHolder.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <QTest>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// A private X server (Xvfb) with a window manager, for tests that need real
+// windows, a real keyboard and real key grabs. Everything it starts is
+// stopped when it is destroyed.
+class VirtualDesktop {
+public:
+    // CTest's return code for a skipped test.
+    static constexpr int skipReturnCode = 77;
+
+    VirtualDesktop();
+    ~VirtualDesktop();
+    VirtualDesktop(const VirtualDesktop&) = delete;
+    VirtualDesktop& operator=(const VirtualDesktop&) = delete;
+
+    static bool serverInstalled();
+
+    // Starts Xvfb on a free display with a white root window, then openbox.
+    bool start();
+    QString errorString() const { return _error; }
+
+    QString display() const { return _display; }
+    // The calling process's environment with DISPLAY pointing here.
+    QProcessEnvironment environment() const;
+
+    // Runs an X client tool (xdotool, xprop, xwininfo, import, ...) to its end
+    // on this display; its standard output, or nothing when it failed.
+    std::optional<QString> run(const QString& program, const QStringList& arguments) const;
+
+    // The whole screen as it is shown now; a null image when it cannot be taken.
+    QImage screenshot() const;
+    // What xwininfo reports of a window: whether it is mapped and viewable and
+    // where it is on the screen.
+    struct WindowState {
+        bool viewable = false;
+        QRect geometry;
+    };
+    std::optional<WindowState> windowState(quint64 window) const;
+    // The window the window manager considers active, 0 when none.
+    quint64 activeWindow() const;
+
+    // Starts or stops a compositing manager; it owns the compositor selection
+    // shortly after it starts.
+    bool startCompositor();
+    void stopCompositor();
+
+private:
+    std::optional<QByteArray> runForOutput(const QString& program,
+                                           const QStringList& arguments) const;
+    QProcess* startClient(const QString& program, const QStringList& arguments);
+    bool probeWindowManager(int timeoutMs) const;
+    bool waitForWindowManager() const;
+
+    std::vector<std::unique_ptr<QProcess>> _processes;
+    QProcess* _compositor = nullptr;
+    QString _display;
+    QString _error;
+};
+
+// Starts the desktop and points this process at it; -1 on success, otherwise
+// the code main() should return.
+int prepareX11Test(VirtualDesktop& desktop);
+
+// Runs a QtTest class that needs an X server on a fresh virtual desktop, or
+// reports it skipped where Xvfb is not installed. The class is constructed
+// with the desktop. Started as a HotKeyHolder, the program holds a hotkey.
+template <typename TestClass> int runX11Test(int argc, char** argv) {
+    if (HotKeyHolder::isHolderInvocation(argc, argv))
+        return HotKeyHolder::runHolder(argc, argv);
+    VirtualDesktop desktop;
+    const int setup = prepareX11Test(desktop);
+    if (setup >= 0)
+        return setup;
+    QApplication application(argc, argv);
+    TestClass test(desktop);
+    return QTest::qExec(&test, argc, argv);
+}
+
+#define VANTRI_X11_TEST_MAIN(TestClass)                                                            \
+    int main(int argc, char** argv) {                                                              \
+        return runX11Test<TestClass>(argc, argv);                                                  \
+    }
