@@ -1,6 +1,7 @@
 #include "app/VantriApp.h"
 
 #include "app/AppDelegate.h"
+#include "state/AppState.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -11,6 +12,7 @@
 
 VantriApp::VantriApp(QObject* parent)
     : QObject(parent)
+    , _appState(AppState::shared())
     , _appDelegate(std::make_unique<AppDelegate>())
     , _trayMenu(std::make_unique<QMenu>())
     , _trayIcon(std::make_unique<QSystemTrayIcon>(QIcon(QStringLiteral(":/trayicon.png")))) {

@@ -5,6 +5,7 @@
 #include <memory>
 
 class AppDelegate;
+class AppState;
 class QMenu;
 class QSystemTrayIcon;
 class QWidget;
@@ -19,6 +20,9 @@ public:
     ~VantriApp() override;
 
     AppDelegate& appDelegate() const { return *_appDelegate; }
+    // The state the settings panel works on: the shared one, so that
+    // re-indexing from Settings refreshes the index the launcher searches.
+    AppState& appState() const { return _appState; }
     QMenu& trayMenu() const { return *_trayMenu; }
 
     // Creates the settings window on first use; brings it to the front every time.
@@ -26,6 +30,7 @@ public:
     QWidget* settingsWindow() const { return _settingsWindow.get(); }
 
 private:
+    AppState& _appState;
     std::unique_ptr<AppDelegate> _appDelegate;
     std::unique_ptr<QMenu> _trayMenu;
     std::unique_ptr<QSystemTrayIcon> _trayIcon;

@@ -1,0 +1,104 @@
+#include "index/AppIndexManager.h"
+
+#include "index/ApplicationDirectories.h"
+#include "index/ApplicationScanner.h"
+#include "index/IndexFile.h"
+
+#include <QFutureWatcher>
+#include <QTimer>
+#include <QtConcurrent>
+#include <cstdio>
+
+namespace {
+
+// How long after a failed load the replacement scan starts.
+constexpr int rescanDelayMs = 1000;
+
+} // namespace
+
+AppIndexManager::AppIndexManager(QObject* parent)
+    : AppIndexManager(defaultDirectories(), defaultIndexFilePath(), parent) {}
+
+AppIndexManager::AppIndexManager(QStringList directories, QString indexFilePath, QObject* parent)
+    : QObject(parent)
+    , _directories(std::move(directories))
+    , _indexFilePath(std::move(indexFilePath))
+    , _apps(std::make_shared<const AppIndex>()) {
+    loadIndex();
+}
+
+AppIndexManager::~AppIndexManager() = default;
+
+QStringList AppIndexManager::defaultDirectories() {
+    return ApplicationDirectories::defaultDirectories();
+}
+
+QString AppIndexManager::defaultIndexFilePath() {
+    return ApplicationDirectories::defaultIndexFilePath();
+}
+
+std::shared_ptr<const AppIndex> AppIndexManager::apps() const {
+    return _apps.load();
+}
+
+QList<AppMatch> AppIndexManager::searchApps(const QString& query) const {
+    return apps()->search(query);
+}
+
+void AppIndexManager::indexApps() {
+    if (_isIndexing)
+        return;
+    setIsIndexing(true);
+    // The scan touches nothing of the manager. The watcher is the manager's
+    // child: should the manager go before the scan ends, the result is dropped.
+    auto* watcher = new QFutureWatcher<std::shared_ptr<const AppIndex>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        finishScan(watcher->result());
+    });
+    watcher->setFuture(QtConcurrent::run([directories = _directories] {
+        return std::make_shared<const AppIndex>(scanApplications(directories));
+    }));
+}
+
+void AppIndexManager::finishScan(std::shared_ptr<const AppIndex> index) {
+    saveIndex(*index);
+    setApps(std::move(index));
+    setIsIndexing(false);
+}
+
+void AppIndexManager::loadIndex() {
+    const std::optional<QList<AppEntry>> entries = IndexFile::read(_indexFilePath);
+    if (!entries) {
+        setApps(std::make_shared<const AppIndex>());
+        QTimer::singleShot(rescanDelayMs, this, &AppIndexManager::indexApps);
+        return;
+    }
+    // A file that names an application twice keeps the later path, as a scan would.
+    QHash<QString, QString> pathsByName;
+    pathsByName.reserve(entries->size());
+    for (const AppEntry& entry : *entries)
+        pathsByName.insert(entry.name, entry.path);
+    setApps(std::make_shared<const AppIndex>(pathsByName));
+}
+
+void AppIndexManager::saveIndex(const AppIndex& index) const {
+    if (const std::optional<QString> failure = IndexFile::write(_indexFilePath, index.entries())) {
+        // The one diagnostic the program prints; flushed so it is not lost in a pipe's buffer.
+        std::fputs(qUtf8Printable(QStringLiteral("Failed to save app index: %1\n").arg(*failure)),
+                   stdout);
+        std::fflush(stdout);
+    }
+}
+
+void AppIndexManager::setApps(std::shared_ptr<const AppIndex> index) {
+    _apps.store(std::move(index));
+    Q_EMIT appsChanged();
+}
+
+void AppIndexManager::setIsIndexing(bool isIndexing) {
+    if (_isIndexing == isIndexing)
+        return;
+    _isIndexing = isIndexing;
+    Q_EMIT isIndexingChanged(isIndexing);
+}

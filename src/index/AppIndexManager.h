@@ -1,0 +1,53 @@
+#pragma once
+
+#include "index/AppEntry.h"
+#include "index/AppIndex.h"
+
+#include <QObject>
+#include <QStringList>
+#include <atomic>
+#include <memory>
+
+// Knows the installed applications: scans the application folders in the
+// background, keeps the result as an immutable snapshot and in the index
+// file, and answers name searches from any thread.
+class AppIndexManager : public QObject {
+    Q_OBJECT
+
+public:
+    // The default folders and index file. Loads the index file at once.
+    explicit AppIndexManager(QObject* parent = nullptr);
+    AppIndexManager(QStringList directories, QString indexFilePath, QObject* parent = nullptr);
+    ~AppIndexManager() override;
+
+    static QStringList defaultDirectories();
+    static QString defaultIndexFilePath();
+
+    const QString& indexFilePath() const { return _indexFilePath; }
+
+    // The current snapshot; safe to call from any thread.
+    std::shared_ptr<const AppIndex> apps() const;
+    bool isIndexing() const { return _isIndexing; }
+
+    // Starts a background scan unless one is running. Main thread.
+    void indexApps();
+
+    // The applications whose name contains `query`, in code point order; any thread.
+    QList<AppMatch> searchApps(const QString& query) const;
+
+Q_SIGNALS:
+    void appsChanged();
+    void isIndexingChanged(bool isIndexing);
+
+private:
+    void loadIndex();
+    void saveIndex(const AppIndex& index) const;
+    void finishScan(std::shared_ptr<const AppIndex> index);
+    void setApps(std::shared_ptr<const AppIndex> index);
+    void setIsIndexing(bool isIndexing);
+
+    const QStringList _directories;
+    const QString _indexFilePath;
+    std::atomic<std::shared_ptr<const AppIndex>> _apps;
+    bool _isIndexing = false;
+};

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+// Walks `directories` in order and files every application found under its
+// lower-cased name: application bundles (folders named *.app; a *.app that is
+// not a folder goes by its file name) and freedesktop entries (*.desktop).
+// When two applications share a name, the one found later wins. Folders and
+// items that cannot be read contribute nothing. Returns name to path.
+QHash<QString, QString> scanApplications(const QStringList& directories);

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArrayList>
+#include <QString>
+#include <optional>
+
+// Reads freedesktop application entries (*.desktop files) for the index.
+class DesktopEntryReader {
+public:
+    // Judges "OnlyShowIn" and "NotShowIn" against the desktops named in
+    // XDG_CURRENT_DESKTOP now.
+    DesktopEntryReader();
+    explicit DesktopEntryReader(QByteArrayList currentDesktops);
+
+    // The entry's Name in the user's language, or nothing when the entry is
+    // not an application to list: unreadable, no [Desktop Entry] group, a Type
+    // other than Application, no Name, a TryExec program that cannot be
+    // found, NoDisplay or Hidden set, or not meant for the current desktop.
+    std::optional<QString> applicationName(const QString& entryPath) const;
+
+private:
+    QByteArrayList _currentDesktops;
+};

@@ -1,0 +1,74 @@
+#include "state/AppState.h"
+
+#include "index/AppIndexManager.h"
+#include "scripts/ScriptManager.h"
+#include "state/PreferenceKeys.h"
+#include "state/Preferences.h"
+
+AppState::AppState(QObject* parent)
+    : AppState(std::make_unique<AppIndexManager>(), parent) {}
+
+AppState::AppState(std::unique_ptr<AppIndexManager> appIndexManager, QObject* parent)
+    : QObject(parent)
+    , _appIndexManager(std::move(appIndexManager))
+    , _scriptFolderPath(openPreferences()->value(PreferenceKeys::scriptFolderPath).toString()) {
+    if (!_scriptFolderPath.isEmpty())
+        ScriptManager::shared().loadScripts(_scriptFolderPath);
+
+    // Queued, so the flag reaches observers on this object's (the main)
+    // thread, in order, whatever thread the manager reported from.
+    connect(_appIndexManager.get(), &AppIndexManager::isIndexingChanged, this,
+            &AppState::setIsIndexing, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { setIsIndexing(_appIndexManager->isIndexing()); }, Qt::QueuedConnection);
+}
+
+AppState::~AppState() = default;
+
+AppState& AppState::shared() {
+    // Never destroyed: it lives as long as the process.
+    static AppState* const instance = new AppState;
+    return *instance;
+}
+
+bool AppState::accessibilityGranted() const {
+    return openPreferences()->value(PreferenceKeys::accessibilityGranted, false).toBool();
+}
+
+void AppState::setAccessibilityGranted(bool granted) {
+    const bool changed = granted != accessibilityGranted();
+    openPreferences()->setValue(PreferenceKeys::accessibilityGranted, granted);
+    if (changed)
+        Q_EMIT accessibilityGrantedChanged(granted);
+}
+
+QString AppState::savedShortcut() const {
+    return openPreferences()->value(PreferenceKeys::savedShortcut, QString()).toString();
+}
+
+void AppState::setSavedShortcut(const QString& shortcut) {
+    const bool changed = shortcut != savedShortcut();
+    openPreferences()->setValue(PreferenceKeys::savedShortcut, shortcut);
+    if (changed)
+        Q_EMIT savedShortcutChanged(shortcut);
+}
+
+void AppState::setScriptFolderPath(const QString& path) {
+    const bool changed = path != _scriptFolderPath;
+    _scriptFolderPath = path;
+    if (changed)
+        Q_EMIT scriptFolderPathChanged(path);
+    saveScriptFolderPath();
+}
+
+void AppState::saveScriptFolderPath() {
+    openPreferences()->setValue(PreferenceKeys::scriptFolderPath, _scriptFolderPath);
+    ScriptManager::shared().loadScripts(_scriptFolderPath);
+}
+
+void AppState::setIsIndexing(bool isIndexing) {
+    if (_isIndexing == isIndexing)
+        return;
+    _isIndexing = isIndexing;
+    Q_EMIT isIndexingChanged(isIndexing);
+}

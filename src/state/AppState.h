@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+class AppIndexManager;
+
+// The state the views and the delegate share: the application index, the
+// scripts folder and the stored preferences. Main thread only.
+class AppState : public QObject {
+    Q_OBJECT
+
+public:
+    // Builds an index manager on the default folders and index file.
+    explicit AppState(QObject* parent = nullptr);
+    explicit AppState(std::unique_ptr<AppIndexManager> appIndexManager, QObject* parent = nullptr);
+    ~AppState() override;
+
+    // The process-wide state the launcher, the hotkey and the settings panel use.
+    static AppState& shared();
+
+    AppIndexManager& appIndexManager() const { return *_appIndexManager; }
+
+    // Follows the index manager's flag, always one main-loop turn behind.
+    bool isIndexing() const { return _isIndexing; }
+
+    bool accessibilityGranted() const;
+    void setAccessibilityGranted(bool granted);
+
+    QString savedShortcut() const;
+    void setSavedShortcut(const QString& shortcut);
+
+    QString scriptFolderPath() const { return _scriptFolderPath; }
+    // Every assignment, even of the same path, stores it and reloads the scripts.
+    void setScriptFolderPath(const QString& path);
+
+Q_SIGNALS:
+    void isIndexingChanged(bool isIndexing);
+    void accessibilityGrantedChanged(bool granted);
+    void savedShortcutChanged(const QString& shortcut);
+    void scriptFolderPathChanged(const QString& path);
+
+private:
+    void setIsIndexing(bool isIndexing);
+    void saveScriptFolderPath();
+
+    std::unique_ptr<AppIndexManager> _appIndexManager;
+    bool _isIndexing = false;
+    QString _scriptFolderPath;
+};
