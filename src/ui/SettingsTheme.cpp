@@ -19,6 +19,7 @@ const Colour control{"control", QColor(58, 58, 68)};
 const Colour controlHover{"controlHover", QColor(68, 68, 80)};
 const Colour field{"field", QColor(24, 24, 29)};
 const Colour edge{"edge", QColor(72, 72, 84)};
+const Colour focusEdge{"focusEdge", QColor(255, 255, 255, 120)};
 const Colour text{"text", QColor(255, 255, 255, 235)};
 const Colour secondaryText{"secondaryText", QColor(152, 152, 157)};
 const Colour disabledText{"disabledText", QColor(98, 98, 106)};
@@ -46,7 +47,7 @@ QPushButton {
 }
 QPushButton:hover { background: @controlHover; }
 QPushButton:pressed { background: @surface; }
-QPushButton:focus { border-color: @accent; }
+QPushButton:focus { border-color: @focusEdge; }
 QPushButton:disabled { color: @disabledText; background: @surface; }
 
 QPushButton[segment] { border-radius: 0; border-left-width: 0; padding: 3px 10px; }
@@ -71,12 +72,17 @@ QLineEdit {
 QLineEdit:read-only { color: @secondaryText; }
 
 QCheckBox { spacing: 8px; }
+QCheckBox::indicator {
+    width: 16px; height: 16px; border: 1px solid @edge; border-radius: 5px; background: @field;
+}
+QCheckBox::indicator:focus { border-color: @focusEdge; }
+QCheckBox::indicator:checked { background: @accent; border-color: @accent; image: url(:/check.png); }
 )";
 
 QString styleSheet() {
     QString sheet = QString::fromLatin1(styleSheetTemplate);
     for (const Colour& colour :
-         {background, surface, control, controlHover, field, edge, text, secondaryText,
+         {background, surface, control, controlHover, field, edge, focusEdge, text, secondaryText,
           disabledText, accent, accentText, selection, destructive}) {
         sheet.replace(QRegularExpression(QStringLiteral("@%1\\b").arg(QLatin1String(colour.name))),
                       colour.value.name(QColor::HexArgb));
