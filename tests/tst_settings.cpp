@@ -98,6 +98,7 @@ private Q_SLOTS:
     void loginBoxRegistersAndUnregisters();
     void refusedRegistrationKeepsTheTickUntilShownAgain();
     void headerOpensTheSupportSheet();
+    void closingTheWindowCancelsItsSheets();
 };
 
 void TestSettings::panelHasItsFixedSizeHeaderAndTabs() {
@@ -317,6 +318,28 @@ void TestSettings::headerOpensTheSupportSheet() {
     }
     // A click on the tabs below the header opens nothing.
     QTest::mouseClick(segment(*fixture.settings, QStringLiteral("Applications")), Qt::LeftButton);
+    QVERIFY(!fixture.settings->moreInfo());
+}
+
+void TestSettings::closingTheWindowCancelsItsSheets() {
+    Fixture fixture;
+    fixture.appState->setSavedShortcut(QStringLiteral("⌃A"));
+    fixture.show();
+    QTest::mouseClick(fixture.hotkeyButton(), Qt::LeftButton);
+    ShortcutSelectorView* chooser = fixture.settings->shortcutPopup();
+    QVERIFY(chooser);
+    for (const QString& symbol : {QStringLiteral("⌘"), QStringLiteral("K")})
+        QTest::mouseClick(chooserButton(*chooser, symbol), Qt::LeftButton);
+
+    QVERIFY(fixture.settings->close());
+    QVERIFY(!fixture.settings->shortcutPopup());
+    QCOMPARE(fixture.appState->savedShortcut(), QStringLiteral("⌃A"));
+    QCOMPARE(fixture.registrations, 0);
+
+    fixture.settings->show();
+    fixture.settings->showMoreInfo();
+    QVERIFY(fixture.settings->moreInfo());
+    QVERIFY(fixture.settings->close());
     QVERIFY(!fixture.settings->moreInfo());
 }
 

@@ -125,6 +125,16 @@ void Settings::showEvent(QShowEvent* event) {
     readLaunchAtLogin();
 }
 
+// A sheet belongs to the window: closing the window cancels it rather than
+// leaving it floating on its own.
+void Settings::closeEvent(QCloseEvent* event) {
+    if (_shortcutPopup)
+        _shortcutPopup->reject();
+    if (_moreInfo)
+        _moreInfo->reject();
+    QWidget::closeEvent(event);
+}
+
 QWidget* Settings::makeTabs() {
     auto* tabs = new QWidget;
     auto* layout = new QVBoxLayout(tabs);
