@@ -34,9 +34,15 @@ private:
     QProcess _process;
 };
 
-// HOME, the XDG folders and the language of one fresh start.
+// HOME, the XDG folders and the language of one fresh start. Each data home
+// gets a runtime folder of its own, so that starts with different data homes
+// run side by side instead of handing over to one instance.
 QProcessEnvironment freshEnvironment(const TempTree& tree, const QString& dataHome) {
+    const QString runtimeDir = tree.makeDir("runtime/" + QFileInfo(dataHome).fileName());
+    QFile::setPermissions(runtimeDir,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_RUNTIME_DIR", runtimeDir);
     environment.insert("HOME", tree.path("home"));
     environment.insert("XDG_CONFIG_HOME", tree.path("config"));
     environment.insert("XDG_DATA_HOME", dataHome);

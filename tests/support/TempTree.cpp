@@ -29,11 +29,15 @@ QString TempTree::makeDir(const QString& relative) const {
 }
 
 IsolatedEnvironment::IsolatedEnvironment() {
+    // Qt refuses a runtime folder that others may read.
+    QFile::setPermissions(_tree.makeDir(QStringLiteral("runtime")),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     const QList<QPair<const char*, QString>> variables = {
         {"HOME", _tree.makeDir(QStringLiteral("home"))},
         {"XDG_CONFIG_HOME", _tree.makeDir(QStringLiteral("config"))},
         {"XDG_DATA_HOME", _tree.makeDir(QStringLiteral("data"))},
         {"XDG_DATA_DIRS", _tree.makeDir(QStringLiteral("share"))},
+        {"XDG_RUNTIME_DIR", runtimeDir()},
         {"XDG_CURRENT_DESKTOP", QStringLiteral("Vantri-Test")},
     };
     for (const auto& [name, value] : variables) {

@@ -21,7 +21,9 @@ private:
 };
 
 // Points HOME, the XDG folders and XDG_CURRENT_DESKTOP at a fresh tree for the
-// lifetime of the object, so a test never reads or writes the user's own files.
+// lifetime of the object, so a test never reads or writes the user's own files
+// and a Vantri it starts never reaches the user's running one (or another
+// test's) through the runtime folder.
 class IsolatedEnvironment {
 public:
     IsolatedEnvironment();
@@ -34,6 +36,7 @@ public:
     QString configHome() const { return _tree.path(QStringLiteral("config")); }
     QString dataHome() const { return _tree.path(QStringLiteral("data")); }
     QString dataDirs() const { return _tree.path(QStringLiteral("share")); }
+    QString runtimeDir() const { return _tree.path(QStringLiteral("runtime")); }
 
 private:
     TempTree _tree;
