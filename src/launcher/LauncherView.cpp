@@ -1,0 +1,292 @@
+#include "launcher/LauncherView.h"
+
+#include "launcher/SearchPipeline.h"
+#include "platform/ApplicationOpener.h"
+#include "scripts/ScriptManager.h"
+#include "ui/ResultView.h"
+#include "ui/VisualEffectView.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+constexpr qreal fieldCornerRadius = 10;
+constexpr int fieldInset = 10;
+constexpr int fieldFontPixelSize = 16;
+
+QLineEdit* makeSearchField(QWidget* parent) {
+    auto* field = new QLineEdit(parent);
+    field->setPlaceholderText(QStringLiteral("Enter command or app name..."));
+    field->setFrame(false);
+    field->setTextMargins(fieldInset, fieldInset, fieldInset, fieldInset);
+    QFont font = QApplication::font();
+    font.setPixelSize(fieldFontPixelSize);
+    field->setFont(font);
+    // The backdrop behind the field shows through; the text is light on it.
+    field->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; border: none;"
+                                        " color: rgba(255, 255, 255, 240);"
+                                        " selection-background-color: rgba(10, 132, 255, 150); }"));
+    QPalette palette = field->palette();
+    palette.setColor(QPalette::PlaceholderText, QColor(255, 255, 255, 110));
+    field->setPalette(palette);
+    return field;
+}
+} // namespace
+
+LauncherView::LauncherView(ScriptManager& scriptManager, AppIndexManager& appIndexManager,
+                           std::function<void()> onEscPressed, std::function<void()> hideWindow,
+                           QWidget* parent)
+    : QWidget(parent)
+    , _onEscPressed(std::move(onEscPressed))
+    , _hideWindow(std::move(hideWindow))
+    , _scriptManager(scriptManager)
+    , _openApplication(&openApplication)
+    , _searchPipeline(new SearchPipeline(scriptManager, appIndexManager, this)) {
+    auto* searchArea = new QWidget(this);
+    searchArea->setFixedSize(searchAreaWidth, searchAreaHeight);
+    auto* fieldBackdrop = new VisualEffectView(fieldCornerRadius, searchArea);
+    fieldBackdrop->setGeometry((searchAreaWidth - fieldWidth) / 2,
+                               (searchAreaHeight - fieldHeight) / 2, fieldWidth, fieldHeight);
+    _searchField = makeSearchField(fieldBackdrop);
+    _searchField->setGeometry(0, 0, fieldWidth, fieldHeight);
+
+    _resultView = new ResultView(
+        itemHeight, maxVisibleItems, [this](const ResultItem& item) { executeItem(item); }, this);
+    _resultView->setFixedWidth(searchAreaWidth);
+    _resultView->setVisible(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(spacing);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(searchArea, 0, Qt::AlignHCenter);
+    layout->addWidget(_resultView, 0, Qt::AlignHCenter);
+    _contentHeight = contentHeight();
+
+    connect(_searchField, &QLineEdit::textChanged, _searchPipeline, &SearchPipeline::send);
+    connect(_searchPipeline, &SearchPipeline::searchFinished, this,
+            &LauncherView::applySearchResults);
+}
+
+LauncherView::~LauncherView() {
+    if (_isMonitoringKeys)
+        qApp->removeEventFilter(this);
+}
+
+QString LauncherView::searchText() const {
+    return _searchField->text();
+}
+
+void LauncherView::setupSearch() {
+    _searchPipeline->setupSearch();
+}
+
+void LauncherView::applySearchResults(const QString& query, const ResultItems& results) {
+    if (_searchPipeline->currentQuery() != query)
+        return;
+    setResultItems(results);
+    setSelectedIndex(0);
+    setShowResults(!query.isEmpty());
+    setErrorMessage(std::nullopt);
+}
+
+bool LauncherView::handleKeyEvent(const QKeyEvent& event) {
+    switch (event.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        executeSelectedItem();
+        return true;
+    case Qt::Key_Escape:
+        _searchField->clear();
+        resetResults();
+        if (_onEscPressed)
+            _onEscPressed();
+        return true;
+    case Qt::Key_Down:
+        if (_resultItems.isEmpty())
+            return false;
+        setSelectedIndex(std::min(_selectedIndex + 1, static_cast<int>(_resultItems.size()) - 1));
+        return true;
+    case Qt::Key_Up:
+        if (_resultItems.isEmpty())
+            return false;
+        setSelectedIndex(std::max(_selectedIndex - 1, 0));
+        return true;
+    default:
+        return false;
+    }
+}
+
+void LauncherView::executeSelectedItem() {
+    if (_resultItems.isEmpty())
+        return;
+    executeItem(_resultItems.at(_selectedIndex));
+}
+
+void LauncherView::executeItem(const ResultItem& item) {
+    switch (item.type) {
+    case ResultType::command:
+        if (item.metadata)
+            executeScript(*item.metadata);
+        break;
+    case ResultType::app:
+        if (item.url) {
+            // A failed launch leaves nothing for the user to do here: the panel goes all the same.
+            _openApplication(*item.url);
+            if (_hideWindow)
+                _hideWindow();
+        }
+        break;
+    }
+}
+
+void LauncherView::executeScript(ScriptMetadata metadata) {
+    if (_isExecuting)
+        return;
+    setIsExecuting(true);
+    resetResults();
+
+    // Looked up by the script's own command, not by what was typed.
+    const std::optional<FoundScript> found = _scriptManager.findScript(metadata.command);
+    if (!found) {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                showMessage(QStringLiteral("Failed to execute command"));
+                setIsExecuting(false);
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+
+    // The run may outlive the view; its callbacks then have nothing to update.
+    const QPointer<LauncherView> view(this);
+    // Output pieces are shown as they come, and the outcome only after the
+    // last of them, so a failure is never hidden behind a line the script
+    // printed before it.
+    _scriptManager.runScript(
+        found->metadata, found->scriptPath, found->arguments,
+        [view](const QString& piece) {
+            if (view)
+                view->showMessage(piece);
+        },
+        [view](const std::optional<ScriptFailure>& failure) {
+            if (!view)
+                return;
+            if (failure) {
+                view->showMessage(QStringLiteral("Command error: ") + failure->description());
+                view->setIsExecuting(false);
+                return;
+            }
+            QTimer::singleShot(successDelayMs, view, [view] {
+                if (!view->_errorMessage || view->_errorMessage->isEmpty())
+                    view->setErrorMessage(QStringLiteral("Command executed successfully."));
+                if (view->_hideWindow)
+                    view->_hideWindow();
+                view->setIsExecuting(false);
+            });
+        });
+}
+
+void LauncherView::resetResults() {
+    setErrorMessage(std::nullopt);
+    setResultItems({});
+    setSelectedIndex(0);
+    setShowResults(false);
+}
+
+int LauncherView::contentHeight() const {
+    if (!_showResults)
+        return searchAreaHeight;
+    return searchAreaHeight + spacing + _resultView->contentHeight();
+}
+
+QSize LauncherView::sizeHint() const {
+    return QSize(searchAreaWidth, contentHeight());
+}
+
+void LauncherView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    setupSearch();
+    if (!_isMonitoringKeys) {
+        qApp->installEventFilter(this);
+        _isMonitoringKeys = true;
+    }
+    QTimer::singleShot(focusDelayMs, this,
+                       [this] { _searchField->setFocus(Qt::OtherFocusReason); });
+}
+
+void LauncherView::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (_isMonitoringKeys) {
+        qApp->removeEventFilter(this);
+        _isMonitoringKeys = false;
+    }
+}
+
+bool LauncherView::eventFilter(QObject* watched, QEvent* event) {
+    // A key press may pass this filter several times on its way (window,
+    // focus widget, parents); only the first pass can use it up, and a key
+    // that is not used up changes nothing, so the repeats are harmless.
+    if (event->type() == QEvent::KeyPress)
+        return handleKeyEvent(*static_cast<QKeyEvent*>(event));
+    return QWidget::eventFilter(watched, event);
+}
+
+void LauncherView::setResultItems(const ResultItems& items) {
+    _resultItems = items;
+    _resultView->setResultItems(items);
+    Q_EMIT resultItemsChanged();
+    updateContentHeight();
+}
+
+void LauncherView::setSelectedIndex(int index) {
+    if (index == _selectedIndex)
+        return;
+    _selectedIndex = index;
+    _resultView->setSelectedIndex(index);
+    Q_EMIT selectedIndexChanged(index);
+}
+
+void LauncherView::setShowResults(bool show) {
+    if (show == _showResults)
+        return;
+    _showResults = show;
+    _resultView->setVisible(show);
+    Q_EMIT showResultsChanged(show);
+    updateContentHeight();
+}
+
+void LauncherView::setErrorMessage(const std::optional<QString>& message) {
+    if (message == _errorMessage)
+        return;
+    _errorMessage = message;
+    _resultView->setErrorMessage(message);
+    Q_EMIT errorMessageChanged();
+}
+
+void LauncherView::setIsExecuting(bool executing) {
+    if (executing == _isExecuting)
+        return;
+    _isExecuting = executing;
+    Q_EMIT isExecutingChanged(executing);
+}
+
+void LauncherView::showMessage(const QString& message) {
+    setErrorMessage(message);
+    setShowResults(true);
+}
+
+void LauncherView::updateContentHeight() {
+    const int height = contentHeight();
+    if (height == _contentHeight)
+        return;
+    _contentHeight = height;
+    updateGeometry();
+    Q_EMIT contentHeightChanged(height);
+}

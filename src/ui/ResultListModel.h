@@ -1,0 +1,31 @@
+#pragma once
+
+#include "launcher/ResultItem.h"
+
+#include <QAbstractListModel>
+
+// The results as rows of a list view, with the highlighted row marked.
+class ResultListModel : public QAbstractListModel {
+    Q_OBJECT
+
+public:
+    enum Role { TypeRole = Qt::UserRole + 1, IsSelectedRole };
+
+    explicit ResultListModel(QObject* parent = nullptr);
+
+    void setResultItems(const ResultItems& items);
+    const ResultItems& resultItems() const { return _items; }
+
+    // An index that no row carries highlights nothing.
+    void setSelectedIndex(int index);
+    int selectedIndex() const { return _selectedIndex; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+private:
+    void refreshRow(int row);
+
+    ResultItems _items;
+    int _selectedIndex = 0;
+};

@@ -1,0 +1,37 @@
+#include "TempTree.h"
+#include "platform/ApplicationOpener.h"
+
+#include <QFile>
+#include <QtTest>
+
+class TestApplicationOpener : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void desktopEntryIsLaunchedThroughItsExecLine();
+    void brokenDesktopEntryIsNotLaunched();
+};
+
+void TestApplicationOpener::desktopEntryIsLaunchedThroughItsExecLine() {
+    TempTree tree;
+    // The field code stands for files to open; with none given it expands to nothing.
+    const QString entry =
+        tree.writeFile(QStringLiteral("apps/marker.desktop"),
+                       QStringLiteral("[Desktop Entry]\nType=Application\nName=Marker\n"
+                                      "Exec=touch \"%1\" %f\n")
+                           .arg(tree.path(QStringLiteral("launched")))
+                           .toUtf8());
+    QVERIFY(openApplication(entry));
+    QTRY_VERIFY(QFile::exists(tree.path(QStringLiteral("launched"))));
+}
+
+void TestApplicationOpener::brokenDesktopEntryIsNotLaunched() {
+    TempTree tree;
+    QVERIFY(!openApplication(tree.writeFile(QStringLiteral("apps/empty.desktop"), {})));
+    QVERIFY(!openApplication(tree.writeFile(QStringLiteral("apps/noexec.desktop"),
+                                            "[Desktop Entry]\nType=Application\nName=None\n")));
+    QVERIFY(!openApplication(tree.path(QStringLiteral("apps/missing.desktop"))));
+}
+
+QTEST_GUILESS_MAIN(TestApplicationOpener)
+#include "tst_applicationopener.moc"
