@@ -30,7 +30,7 @@ MoreInfoView::MoreInfoView(QWidget* parent)
     : SheetDialog(parent) {
     setWindowTitle(tr("Vantri Launcher Support"));
 
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout(card());
     layout->setContentsMargins(16, 16, 16, 16);
     layout->setSpacing(20);
     layout->setAlignment(Qt::AlignCenter);

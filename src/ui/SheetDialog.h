@@ -2,8 +2,11 @@
 
 #include <QDialog>
 
-// A modal sheet over a window: a frameless, rounded dark card that blocks its
-// parent's window while it is open and is centred over it.
+class VisualEffectView;
+
+// A modal sheet over a window: a frameless card on the launcher's rounded
+// backdrop that blocks its parent's window while it is open and is centred
+// over it. Subclasses lay their content out in card().
 class SheetDialog : public QDialog {
     Q_OBJECT
 
@@ -11,6 +14,9 @@ public:
     explicit SheetDialog(QWidget* parent);
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    QWidget* card() const;
     void resizeEvent(QResizeEvent* event) override;
+
+private:
+    VisualEffectView* _card;
 };

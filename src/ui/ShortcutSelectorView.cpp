@@ -56,7 +56,7 @@ ShortcutSelectorView::ShortcutSelectorView(AppState& appState, QWidget* parent,
     , _registerHotKey(std::move(registerHotKey)) {
     setWindowTitle(tr("Launcher Hotkey"));
 
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout(card());
     layout->setContentsMargins(30, 30, 30, 30);
     layout->setSpacing(20);
 
