@@ -4,6 +4,7 @@
 #include "scripts/ScriptManager.h"
 #include "state/PreferenceKeys.h"
 #include "state/Preferences.h"
+#include "ui/Settings.h"
 
 #include <QMenu>
 #include <QtTest>
@@ -37,7 +38,8 @@ void TestVantriApp::settingsWindowIsCreatedOnceAndReused() {
     QWidget* window = scene.settingsWindow();
     QVERIFY(window);
     QCOMPARE(window->windowTitle(), QStringLiteral("Settings"));
-    QCOMPARE(window->size(), QSize(400, 600));
+    QVERIFY(qobject_cast<Settings*>(window));
+    QCOMPARE(window->size(), Settings::panelSize);
     QVERIFY(window->isVisible());
 
     scene.openSettingsWindow();

@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "state/AppState.h"
+#include "ui/Settings.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -33,9 +34,10 @@ VantriApp::~VantriApp() = default;
 
 void VantriApp::openSettingsWindow() {
     if (!_settingsWindow) {
-        _settingsWindow = std::make_unique<QWidget>();
+        // The panel's fixed 450 × 280 frame does not fit a 400-wide window:
+        // the window takes the panel's size, so nothing is cut off or empty.
+        _settingsWindow = std::make_unique<Settings>(_appState);
         _settingsWindow->setWindowTitle(tr("Settings"));
-        _settingsWindow->resize(400, 600);
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {
             QRect frame(QPoint(), _settingsWindow->size());
             frame.moveCenter(screen->availableGeometry().center());

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// "v", the short version, then the build number in parentheses: v1.2(7).
+// A missing value reads "Unknown".
+QString appVersionString(const std::optional<QString>& shortVersion,
+                         const std::optional<QString>& buildVersion);
+
+// The version text of this build, from the version data set in CMake.
+QString appVersionString();

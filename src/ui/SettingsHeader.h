@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QWidget>
+
+// The settings panel's header: the product name and version beside the logo.
+// One click anywhere on it emits clicked().
+class SettingsHeader : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit SettingsHeader(QWidget* parent = nullptr);
+
+Q_SIGNALS:
+    void clicked();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
