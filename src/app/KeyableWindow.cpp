@@ -29,7 +29,9 @@ KeyableWindow::KeyableWindow(bool translucent, QWidget* parent)
     , _translucent(translucent)
     , _activeWindowWatch(std::make_unique<X11ActiveWindowWatch>(
           [this](quint64 activeWindow) { activeWindowChanged(activeWindow); })) {
-    setWindowTitle(QStringLiteral("Vantri"));
+    // Never shown on screen, but it tells the window apart from the tray icon
+    // for window manager rules and tools.
+    setWindowTitle(QStringLiteral("Vantri Launcher"));
     setAttribute(Qt::WA_TranslucentBackground, translucent);
     if (!translucent) {
         QPalette backing = palette();
