@@ -29,7 +29,9 @@ KeyableWindow::KeyableWindow(bool translucent, QWidget* parent)
     , _translucent(translucent)
     , _activeWindowWatch(std::make_unique<X11ActiveWindowWatch>(
           [this](quint64 activeWindow) { activeWindowChanged(activeWindow); })) {
-    setWindowTitle(QStringLiteral("Vantri"));
+    // Never shown on screen, but it tells the window apart from the tray icon
+    // for window manager rules and tools.
+    setWindowTitle(QStringLiteral("Vantri Launcher"));
     setAttribute(Qt::WA_TranslucentBackground, translucent);
     if (!translucent) {
         QPalette backing = palette();
@@ -50,6 +52,8 @@ void KeyableWindow::setContentView(QWidget* view) {
 KeyableWindow::~KeyableWindow() = default;
 
 bool KeyableWindow::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate)
+        _activatedSinceShown = true;
     // Without the window manager's word, Qt's own deactivation is the best
     // there is.
     if (event->type() == QEvent::WindowDeactivate && isVisible() &&
@@ -59,22 +63,24 @@ bool KeyableWindow::event(QEvent* event) {
 }
 
 void KeyableWindow::activeWindowChanged(quint64 activeWindow) {
-    // The window manager may set the same window again.
-    if (activeWindow == std::exchange(_lastActiveWindow, activeWindow) || !isVisible())
+    if (!isVisible())
         return;
     if (activeWindow == winId()) {
         _activatedSinceShown = true;
+        _lossReported = false;
         return;
     }
-    // A change that was under way before this window became active again
-    // (the focus moving on when it was last hidden) takes nothing from it;
-    // and no active window at all is not another window.
-    if (_activatedSinceShown && activeWindow != 0)
+    // A change still under way from before this window was activated again
+    // (the focus moving on when it was last hidden) takes nothing from it, no
+    // active window at all is not another window, and the window manager may
+    // announce the same window more than once.
+    if (_activatedSinceShown && activeWindow != 0 && !std::exchange(_lossReported, true))
         Q_EMIT deactivated();
 }
 
 void KeyableWindow::showEvent(QShowEvent* event) {
     _activatedSinceShown = false;
+    _lossReported = false;
     // Shaped before the window is mapped, so it never appears unshaped.
     updateShape();
     QWidget::showEvent(event);

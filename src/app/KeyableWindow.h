@@ -41,5 +41,5 @@ private:
     QWidget* _contentView = nullptr;
     std::unique_ptr<X11ActiveWindowWatch> _activeWindowWatch;
     bool _activatedSinceShown = false;
-    quint64 _lastActiveWindow = 0;
+    bool _lossReported = false;
 };
