@@ -1,19 +1,48 @@
 #include "TempTree.h"
 #include "VirtualDesktop.h"
+#include "app/ShortcutParser.h"
+#include "index/AppIndexManager.h"
+#include "state/AppState.h"
 #include "state/PreferenceKeys.h"
 #include "state/Preferences.h"
+#include "ui/Settings.h"
+#include "ui/ShortcutSelectorView.h"
 
+#include <QPushButton>
 #include <QtTest>
 
+#include <csignal>
+
 namespace {
+
+const QString panelTitle = QStringLiteral("Vantri Launcher");
+const QString settingsTitle = QStringLiteral("Settings");
+// 1280 by 800 screen: 600 wide, centred, 0.324 × 800 = 259 below the top.
+const QRect panelFrame(340, 259, 600, 60);
+
 QByteArray fileContents(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+
+// Where `widget` shows its centre, from the top left of its window.
+QPoint centreInWindow(const QWidget& widget) {
+    return widget.mapTo(widget.window(), widget.rect().center());
+}
+
+QPushButton* buttonLabelled(const QWidget& parent, const QString& text) {
+    for (QPushButton* button : parent.findChildren<QPushButton*>()) {
+        if (button->text() == text)
+            return button;
+    }
+    qFatal("no button %s", qPrintable(text));
+}
+
 } // namespace
 
-// The built program on a virtual desktop with a window manager, driven from
-// outside with xdotool: the hotkey, typing, Return and Escape.
+// The built program on a virtual desktop with a window manager and a tray
+// host, driven from outside as a user would: the hotkey, typing, Return and
+// Escape, the tray menu and the settings window, and the command line.
 class TestX11EndToEnd : public QObject {
     Q_OBJECT
 
@@ -28,75 +57,107 @@ private Q_SLOTS:
     void returnRunsTheTypedScriptWithItsArgumentsAndHides();
     void returnOpensTheTypedApplicationAndHides();
     void escapeHidesAndTheHotKeyTogglesTheSameWindow();
-    void secondVantriIsRefusedTheHotKeyAndKeepsRunning();
+    void toggleCommandShowsAndHidesTheRunningPanel();
+    void secondPlainStartOpensSettingsInTheRunningInstance();
+    void settingsInTheTrayMenuOpensTheSettingsWindow();
+    void chosenShortcutTakesOverFromTheOldOneAtOnce();
+    void vantriOfAnotherSessionIsRefusedTheHotKeyAndKeepsRunning();
+    void quitCommandEndsTheInstanceAndAKilledOneIsReplaced();
 
 private:
-    bool press(const QString& keys) const;
-    bool type(const QString& text) const;
+    QList<VirtualDesktop::ShownWindow> shownWindows(const QString& title) const;
     // The panel's window, 0 while none is shown.
     quint64 shownPanel() const;
-    QRect shownGeometry(quint64 window) const;
-    // Starts a Vantri of its own: its own runtime folder keeps it from handing
-    // over to any other Vantri of this user.
-    bool startVantri(QProcess& process, const QString& name) const;
+    std::optional<VirtualDesktop::ShownWindow> trayIcon() const;
+    // Vantri with a session of its own (a runtime and a data folder under
+    // `session`), so that it never hands over to any other Vantri of this user.
+    QProcessEnvironment sessionEnvironment(const QString& session) const;
+    bool startVantri(QProcess& process, const QString& session) const;
+    // Runs `vantri command` in the first session to its end; its exit code.
+    int runCommand(const QString& command) const;
 
     VirtualDesktop& _desktop;
     IsolatedEnvironment _environment;
+    QProcess _trayHost;
     QProcess _vantri;
     QString _argumentsFile;
     QString _openedFile;
 };
 
-bool TestX11EndToEnd::press(const QString& keys) const {
-    return _desktop.run(QStringLiteral("xdotool"), {QStringLiteral("key"), keys}).has_value();
-}
-
-bool TestX11EndToEnd::type(const QString& text) const {
-    return _desktop.run(QStringLiteral("xdotool"), {QStringLiteral("type"), text}).has_value();
+QList<VirtualDesktop::ShownWindow> TestX11EndToEnd::shownWindows(const QString& title) const {
+    QList<VirtualDesktop::ShownWindow> windows = _desktop.shownWindows(_vantri.processId());
+    windows.removeIf(
+        [&](const VirtualDesktop::ShownWindow& window) { return window.title != title; });
+    return windows;
 }
 
 quint64 TestX11EndToEnd::shownPanel() const {
-    const auto found = _desktop.run(QStringLiteral("xdotool"),
-                                    {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                     QStringLiteral("--pid"), QString::number(_vantri.processId()),
-                                     QStringLiteral("--name"), QStringLiteral("^Vantri$")});
-    return found ? found->section(QLatin1Char('\n'), 0, 0).toULongLong() : 0;
+    const auto panels = shownWindows(panelTitle);
+    return panels.isEmpty() ? 0 : panels.first().id;
 }
 
-QRect TestX11EndToEnd::shownGeometry(quint64 window) const {
-    const auto state = _desktop.windowState(window);
-    return state && state->viewable ? state->geometry : QRect();
+// The tray icon and the tray menu are both titled "Vantri"; the icon is the
+// small one docked in the tray host.
+std::optional<VirtualDesktop::ShownWindow> TestX11EndToEnd::trayIcon() const {
+    for (const auto& window : shownWindows(QStringLiteral("Vantri"))) {
+        if (window.geometry.width() <= 32 && window.geometry.height() <= 32)
+            return window;
+    }
+    return std::nullopt;
 }
 
-bool TestX11EndToEnd::startVantri(QProcess& process, const QString& name) const {
-    const QString runtime = _environment.tree().makeDir(name + QStringLiteral("/runtime"));
+QProcessEnvironment TestX11EndToEnd::sessionEnvironment(const QString& session) const {
+    const QString runtime = _environment.tree().makeDir(session + QStringLiteral("/runtime"));
     QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    const QString dataHome = _environment.tree().makeDir(name + QStringLiteral("/data"));
     QProcessEnvironment environment = _desktop.environment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
+    environment.insert(QStringLiteral("XDG_DATA_HOME"),
+                       _environment.tree().makeDir(session + QStringLiteral("/data")));
+    return environment;
+}
+
+bool TestX11EndToEnd::startVantri(QProcess& process, const QString& session) const {
+    const QProcessEnvironment environment = sessionEnvironment(session);
+    const QString indexFile = environment.value(QStringLiteral("XDG_DATA_HOME")) +
+                              QStringLiteral("/Vantri/appIndex.json");
+    QFile::remove(indexFile);
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::ForwardedChannels);
     process.start(qEnvironmentVariable("VANTRI_BINARY"), {});
     // The index file is written a moment after the launch sequence, and with
     // it the hotkey registration, has run.
-    return process.waitForStarted() &&
-           QTest::qWaitFor(
-               [&] {
-                   return process.state() == QProcess::Running &&
-                          QFileInfo(dataHome + QStringLiteral("/Vantri/appIndex.json")).size() > 0;
-               },
-               30000);
+    return process.waitForStarted() && QTest::qWaitFor(
+                                           [&] {
+                                               return process.state() == QProcess::Running &&
+                                                      QFileInfo(indexFile).size() > 0;
+                                           },
+                                           30000);
+}
+
+int TestX11EndToEnd::runCommand(const QString& command) const {
+    QProcess process;
+    process.setProcessEnvironment(sessionEnvironment(QStringLiteral("first")));
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.start(qEnvironmentVariable("VANTRI_BINARY"), {command});
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+        return -1;
+    return process.exitCode();
 }
 
 void TestX11EndToEnd::initTestCase() {
     QVERIFY2(QFileInfo(qEnvironmentVariable("VANTRI_BINARY")).isExecutable(),
              "VANTRI_BINARY must name the built program");
+    _trayHost.setProcessEnvironment(_desktop.environment());
+    _trayHost.start(QStringLiteral("trayer"),
+                    {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
+                     QStringLiteral("right"), QStringLiteral("--widthtype"),
+                     QStringLiteral("request"), QStringLiteral("--height"), QStringLiteral("24")});
+    QVERIFY2(_trayHost.waitForStarted(), "trayer is not installed");
+
     const TempTree& tree = _environment.tree();
     _argumentsFile = tree.path(QStringLiteral("arguments.txt"));
     _openedFile = tree.path(QStringLiteral("opened.txt"));
-
     const QByteArray metadata = "description: test\nauthor: test\nwebsite: \"\"\ntype: bash\n"
                                 "arguments: []\nenvironments: []\ntags: []\n";
     tree.writeFile(QStringLiteral("scripts/greet.meta"),
@@ -123,15 +184,16 @@ void TestX11EndToEnd::cleanupTestCase() {
     QCOMPARE(_vantri.state(), QProcess::Running);
     _vantri.terminate();
     QVERIFY(_vantri.waitForFinished());
+    _trayHost.terminate();
+    _trayHost.waitForFinished();
 }
 
 void TestX11EndToEnd::hotKeyShowsThePanelInPlaceWithTheFieldFocused() {
     QCOMPARE(shownPanel(), 0u);
-    QVERIFY(press(QStringLiteral("ctrl+alt+space")));
+    QVERIFY(_desktop.press(QStringLiteral("ctrl+alt+space")));
     quint64 panel = 0;
     QTRY_VERIFY((panel = shownPanel()) != 0);
-    // 1280 by 800 screen: 600 wide, centred, 0.324 × 800 = 259 below the top.
-    QTRY_COMPARE(shownGeometry(panel), QRect(340, 259, 600, 60));
+    QTRY_COMPARE(_desktop.shownGeometry(panel), panelFrame);
     QTRY_COMPARE(_desktop.activeWindow(), panel);
 }
 
@@ -139,60 +201,183 @@ void TestX11EndToEnd::returnRunsTheTypedScriptWithItsArgumentsAndHides() {
     const quint64 panel = shownPanel();
     QVERIFY(panel != 0);
     // Typed without a click: the field has the focus.
-    QVERIFY(type(QStringLiteral("greet alice bob")));
+    QVERIFY(_desktop.type(QStringLiteral("greet alice bob")));
     // The result area opens under the field once the script is found.
-    QTRY_COMPARE(shownGeometry(panel).height(), 60 + 20 + 50);
-    QVERIFY(press(QStringLiteral("Return")));
+    QTRY_COMPARE(_desktop.shownGeometry(panel).height(), 60 + 20 + 50);
+    QVERIFY(_desktop.press(QStringLiteral("Return")));
     QTRY_COMPARE(fileContents(_argumentsFile), QByteArray("Alice\nBob\n"));
     QTRY_COMPARE(shownPanel(), 0u);
 }
 
 void TestX11EndToEnd::returnOpensTheTypedApplicationAndHides() {
-    QVERIFY(press(QStringLiteral("ctrl+alt+space")));
+    QVERIFY(_desktop.press(QStringLiteral("ctrl+alt+space")));
     quint64 panel = 0;
     QTRY_VERIFY((panel = shownPanel()) != 0);
     QTRY_COMPARE(_desktop.activeWindow(), panel);
     // The field still holds the last query: replace it.
-    QVERIFY(press(QStringLiteral("ctrl+a")));
-    QVERIFY(type(QStringLiteral("zebra")));
-    QTRY_COMPARE(shownGeometry(panel).height(), 60 + 20 + 50);
-    QVERIFY(press(QStringLiteral("Return")));
+    QVERIFY(_desktop.press(QStringLiteral("ctrl+a")));
+    QVERIFY(_desktop.type(QStringLiteral("zebra")));
+    QTRY_COMPARE(_desktop.shownGeometry(panel).height(), 60 + 20 + 50);
+    QVERIFY(_desktop.press(QStringLiteral("Return")));
     QTRY_VERIFY(QFileInfo::exists(_openedFile));
     QTRY_COMPARE(shownPanel(), 0u);
 }
 
 void TestX11EndToEnd::escapeHidesAndTheHotKeyTogglesTheSameWindow() {
-    QVERIFY(press(QStringLiteral("ctrl+alt+space")));
+    QVERIFY(_desktop.press(QStringLiteral("ctrl+alt+space")));
     quint64 panel = 0;
     QTRY_VERIFY((panel = shownPanel()) != 0);
     QTRY_COMPARE(_desktop.activeWindow(), panel);
-    QVERIFY(press(QStringLiteral("Escape")));
+    QVERIFY(_desktop.press(QStringLiteral("Escape")));
     QTRY_COMPARE(shownPanel(), 0u);
 
-    QVERIFY(press(QStringLiteral("ctrl+alt+space")));
+    QVERIFY(_desktop.press(QStringLiteral("ctrl+alt+space")));
     QTRY_COMPARE(shownPanel(), panel);
-    QTRY_COMPARE(shownGeometry(panel), QRect(340, 259, 600, 60));
-    QVERIFY(press(QStringLiteral("ctrl+alt+space")));
+    QTRY_COMPARE(_desktop.shownGeometry(panel), panelFrame);
+    QVERIFY(_desktop.press(QStringLiteral("ctrl+alt+space")));
     QTRY_COMPARE(shownPanel(), 0u);
-    QVERIFY(press(QStringLiteral("ctrl+alt+space")));
+    QVERIFY(_desktop.press(QStringLiteral("ctrl+alt+space")));
     QTRY_COMPARE(shownPanel(), panel);
     QTRY_COMPARE(_desktop.activeWindow(), panel);
-    QVERIFY(press(QStringLiteral("Escape")));
+    QVERIFY(_desktop.press(QStringLiteral("Escape")));
     QTRY_COMPARE(shownPanel(), 0u);
 }
 
-void TestX11EndToEnd::secondVantriIsRefusedTheHotKeyAndKeepsRunning() {
+void TestX11EndToEnd::toggleCommandShowsAndHidesTheRunningPanel() {
+    // Each command returns once the instance has carried it out.
+    QCOMPARE(runCommand(QStringLiteral("toggle")), 0);
+    quint64 panel = 0;
+    QTRY_VERIFY((panel = shownPanel()) != 0);
+    QTRY_COMPARE(_desktop.shownGeometry(panel), panelFrame);
+    QTRY_COMPARE(_desktop.activeWindow(), panel);
+    // The field has the focus, as after the hotkey.
+    QVERIFY(_desktop.type(QStringLiteral("zebra")));
+    QTRY_COMPARE(_desktop.shownGeometry(panel).height(), 60 + 20 + 50);
+
+    QCOMPARE(runCommand(QStringLiteral("toggle")), 0);
+    QTRY_COMPARE(shownPanel(), 0u);
+    QCOMPARE(_vantri.state(), QProcess::Running);
+}
+
+void TestX11EndToEnd::secondPlainStartOpensSettingsInTheRunningInstance() {
+    QVERIFY(shownWindows(settingsTitle).isEmpty());
     QProcess second;
+    second.setProcessEnvironment(sessionEnvironment(QStringLiteral("first")));
+    second.setProcessChannelMode(QProcess::ForwardedChannels);
+    second.start(qEnvironmentVariable("VANTRI_BINARY"), {});
+    QVERIFY(second.waitForFinished(30000));
+    QCOMPARE(second.exitCode(), 0);
+
+    QList<VirtualDesktop::ShownWindow> settings;
+    QTRY_COMPARE((settings = shownWindows(settingsTitle)).size(), 1);
+    QCOMPARE(settings.first().geometry.size(), Settings::panelSize);
+    QTRY_COMPARE(_desktop.activeWindow(), settings.first().id);
+    // The running instance is still the only one: one tray icon.
+    QCOMPARE(_vantri.state(), QProcess::Running);
+    QVERIFY(trayIcon());
+
+    // Closed through the window manager, as its close button would.
+    QVERIFY(_desktop.press(QStringLiteral("alt+F4")));
+    QTRY_VERIFY(shownWindows(settingsTitle).isEmpty());
+    QCOMPARE(_vantri.state(), QProcess::Running);
+}
+
+void TestX11EndToEnd::settingsInTheTrayMenuOpensTheSettingsWindow() {
+    std::optional<VirtualDesktop::ShownWindow> icon;
+    QTRY_VERIFY((icon = trayIcon()));
+    const int menusBefore = shownWindows(QStringLiteral("Vantri")).size();
+    QVERIFY(_desktop.clickAt(icon->geometry.center(), 3));
+    QTRY_COMPARE(shownWindows(QStringLiteral("Vantri")).size(), menusBefore + 1);
+    // "Settings" is the menu's first entry.
+    QVERIFY(_desktop.press(QStringLiteral("Down")));
+    QVERIFY(_desktop.press(QStringLiteral("Return")));
+
+    QList<VirtualDesktop::ShownWindow> settings;
+    QTRY_COMPARE((settings = shownWindows(settingsTitle)).size(), 1);
+    QCOMPARE(settings.first().geometry.size(), Settings::panelSize);
+    QTRY_COMPARE(_desktop.activeWindow(), settings.first().id);
+    QCOMPARE(shownWindows(QStringLiteral("Vantri")).size(), menusBefore);
+}
+
+void TestX11EndToEnd::chosenShortcutTakesOverFromTheOldOneAtOnce() {
+    const QList<VirtualDesktop::ShownWindow> settings = shownWindows(settingsTitle);
+    QCOMPARE(settings.size(), 1);
+    // The panel and the chooser are laid out here as well, by the same code on
+    // the same display, to know where their buttons are.
+    AppState layoutState(std::make_unique<AppIndexManager>(
+        QStringList{_environment.tree().makeDir(QStringLiteral("layout-apps"))},
+        _environment.tree().path(QStringLiteral("layout-index.json"))));
+    Settings panel(
+        layoutState, nullptr, [](QWidget*) { return QString(); }, [] {});
+    panel.setAttribute(Qt::WA_DontShowOnScreen);
+    panel.show();
+    QVERIFY(_desktop.clickAt(
+        settings.first().geometry.topLeft() +
+        centreInWindow(*panel.findChild<QPushButton*>(QStringLiteral("hotkeyButton")))));
+
+    ShortcutSelectorView chooser(layoutState, &panel, [] {});
+    chooser.setAttribute(Qt::WA_DontShowOnScreen);
+    chooser.show();
+    QList<VirtualDesktop::ShownWindow> shown;
+    QTRY_COMPARE((shown = shownWindows(QStringLiteral("Launcher Hotkey"))).size(), 1);
+    QCOMPARE(shown.first().geometry.size(), chooser.size());
+    for (const QString& label :
+         {QStringLiteral("⌃"), QStringLiteral("⇧"), QStringLiteral("K"), QStringLiteral("Set")})
+        QVERIFY(_desktop.clickAt(shown.first().geometry.topLeft() +
+                                 centreInWindow(*buttonLabelled(chooser, label))));
+    QTRY_VERIFY(shownWindows(QStringLiteral("Launcher Hotkey")).isEmpty());
+    QCOMPARE(openPreferences()->value(PreferenceKeys::savedShortcut).toString(),
+             QStringLiteral("⇧⌃K"));
+
+    QCOMPARE(shownPanel(), 0u);
+    QVERIFY(_desktop.press(QStringLiteral("ctrl+shift+k")));
+    QTRY_VERIFY(shownPanel() != 0);
+    QVERIFY(_desktop.press(QStringLiteral("Escape")));
+    QTRY_COMPARE(shownPanel(), 0u);
+
+    // Vantri let go of the old combination: another program can take it now,
+    // and pressing it reaches that program instead of summoning the panel.
+    HotKeyHolder oldHolder(_desktop, parseShortcut(QStringLiteral("⌃⌥␣")));
+    QCOMPARE(oldHolder.readLine(), QStringLiteral("held"));
+    QVERIFY(_desktop.press(QStringLiteral("ctrl+alt+space")));
+    QCOMPARE(oldHolder.readLine(), QStringLiteral("pressed"));
+    QCOMPARE(shownPanel(), 0u);
+    // ...while the new one stays Vantri's.
+    HotKeyHolder newHolder(_desktop, parseShortcut(QStringLiteral("⇧⌃K")));
+    QCOMPARE(newHolder.readLine(), QStringLiteral("refused"));
+}
+
+void TestX11EndToEnd::vantriOfAnotherSessionIsRefusedTheHotKeyAndKeepsRunning() {
     // Another Vantri on the same display, as another user's would be: its
     // grab is refused, and the first one keeps the hotkey.
-    QVERIFY(startVantri(second, QStringLiteral("second")));
-    QVERIFY(press(QStringLiteral("ctrl+alt+space")));
+    QProcess other;
+    QVERIFY(startVantri(other, QStringLiteral("other")));
+    QVERIFY(_desktop.press(QStringLiteral("ctrl+shift+k")));
     QTRY_VERIFY(shownPanel() != 0);
-    QCOMPARE(second.state(), QProcess::Running);
-    QVERIFY(press(QStringLiteral("Escape")));
+    QCOMPARE(other.state(), QProcess::Running);
+    QVERIFY(_desktop.press(QStringLiteral("Escape")));
     QTRY_COMPARE(shownPanel(), 0u);
-    second.terminate();
-    QVERIFY(second.waitForFinished());
+    other.terminate();
+    QVERIFY(other.waitForFinished());
+}
+
+void TestX11EndToEnd::quitCommandEndsTheInstanceAndAKilledOneIsReplaced() {
+    QCOMPARE(runCommand(QStringLiteral("quit")), 0);
+    QVERIFY(_vantri.waitForFinished(30000));
+    QCOMPARE(_vantri.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(_vantri.exitCode(), 0);
+    // With none running, hide starts nothing.
+    QCOMPARE(runCommand(QStringLiteral("hide")), 0);
+
+    // A crashed instance leaves its socket behind; the next start takes over.
+    QVERIFY(startVantri(_vantri, QStringLiteral("first")));
+    ::kill(pid_t(_vantri.processId()), SIGKILL);
+    QVERIFY(_vantri.waitForFinished());
+    QVERIFY(startVantri(_vantri, QStringLiteral("first")));
+    QCOMPARE(runCommand(QStringLiteral("toggle")), 0);
+    QTRY_VERIFY(shownPanel() != 0);
+    QVERIFY(_desktop.press(QStringLiteral("ctrl+shift+k")));
+    QTRY_COMPARE(shownPanel(), 0u);
 }
 
 VANTRI_X11_TEST_MAIN(TestX11EndToEnd)

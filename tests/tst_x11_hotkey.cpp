@@ -23,7 +23,6 @@ private Q_SLOTS:
     void unregisteringGivesTheCombinationBack();
 
 private:
-    bool press(const QString& keys);
     // Presses the sentinel combination and waits for it to arrive: every key
     // event sent before it has been delivered by then.
     bool flushKeyEvents();
@@ -33,13 +32,9 @@ private:
     int _sentinelPresses = 0;
 };
 
-bool TestX11HotKey::press(const QString& keys) {
-    return _desktop.run(QStringLiteral("xdotool"), {QStringLiteral("key"), keys}).has_value();
-}
-
 bool TestX11HotKey::flushKeyEvents() {
     const int expected = _sentinelPresses + 1;
-    return press(QStringLiteral("ctrl+alt+z")) &&
+    return _desktop.press(QStringLiteral("ctrl+alt+z")) &&
            QTest::qWaitFor([&] { return _sentinelPresses == expected; });
 }
 
@@ -63,14 +58,14 @@ void TestX11HotKey::eachPressOfTheCombinationRunsTheHandler() {
     hotKey.setKeyDownHandler([&] { ++presses; });
 
     // The key without its modifiers, or with others, is not the hotkey.
-    QVERIFY(press(QStringLiteral("k")));
-    QVERIFY(press(QStringLiteral("ctrl+k")));
-    QVERIFY(press(QStringLiteral("ctrl+alt+shift+k")));
+    QVERIFY(_desktop.press(QStringLiteral("k")));
+    QVERIFY(_desktop.press(QStringLiteral("ctrl+k")));
+    QVERIFY(_desktop.press(QStringLiteral("ctrl+alt+shift+k")));
     QVERIFY(flushKeyEvents());
     QCOMPARE(presses, 0);
 
-    QVERIFY(press(QStringLiteral("ctrl+alt+k")));
-    QVERIFY(press(QStringLiteral("ctrl+alt+k")));
+    QVERIFY(_desktop.press(QStringLiteral("ctrl+alt+k")));
+    QVERIFY(_desktop.press(QStringLiteral("ctrl+alt+k")));
     QVERIFY(flushKeyEvents());
     QCOMPARE(presses, 2);
 }
@@ -86,8 +81,8 @@ void TestX11HotKey::capsLockAndNumLockDoNotDisableIt() {
                                       QStringLiteral("Caps_Lock"), QStringLiteral("Num_Lock")};
     int expected = 0;
     for (const QString& lock : lockSequence) {
-        QVERIFY(press(lock));
-        QVERIFY(press(QStringLiteral("ctrl+alt+k")));
+        QVERIFY(_desktop.press(lock));
+        QVERIFY(_desktop.press(QStringLiteral("ctrl+alt+k")));
         ++expected;
         QTRY_COMPARE(presses, expected);
     }
@@ -113,7 +108,7 @@ void TestX11HotKey::everyModifierIsGrabbed() {
     QVERIFY(hotKey.isRegistered());
     int presses = 0;
     hotKey.setKeyDownHandler([&] { ++presses; });
-    QVERIFY(press(keys));
+    QVERIFY(_desktop.press(keys));
     QTRY_COMPARE(presses, 1);
 }
 
@@ -128,7 +123,7 @@ void TestX11HotKey::combinationHeldElsewhereIsRefused() {
         QVERIFY(!refused.isRegistered());
         refused.setKeyDownHandler([&] { ++presses; });
         // The press reaches the program that holds the combination, not us.
-        QVERIFY(press(QStringLiteral("ctrl+alt+k")));
+        QVERIFY(_desktop.press(QStringLiteral("ctrl+alt+k")));
         QCOMPARE(holder.readLine(), QStringLiteral("pressed"));
         QVERIFY(flushKeyEvents());
         QCOMPARE(presses, 0);
@@ -139,7 +134,7 @@ void TestX11HotKey::combinationHeldElsewhereIsRefused() {
     HotKey hotKey(other.keyCode, other.modifiers);
     QVERIFY(hotKey.isRegistered());
     hotKey.setKeyDownHandler([&] { ++presses; });
-    QVERIFY(press(QStringLiteral("ctrl+alt+l")));
+    QVERIFY(_desktop.press(QStringLiteral("ctrl+alt+l")));
     QTRY_COMPARE(presses, 1);
 
     // Once the other program is gone, the first combination can be had.

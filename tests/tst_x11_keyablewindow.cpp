@@ -51,13 +51,10 @@ public:
 private Q_SLOTS:
     void takesTheFocusWhereItIsPlaced();
     void withoutCompositorCornersAndGapShowTheDesktop();
-    void activatingAnotherWindowIsReported();
     void withCompositorItIsTranslucent();
 
 private:
     std::unique_ptr<KeyableWindow> showWindow(bool translucent, int resultHeight = 0);
-    // Where the window is shown on the screen; an empty rectangle while hidden.
-    QRect shownGeometry(const KeyableWindow& window) const;
 
     VirtualDesktop& _desktop;
 };
@@ -81,16 +78,10 @@ std::unique_ptr<KeyableWindow> TestX11KeyableWindow::showWindow(bool translucent
             window->activateWindow();
         });
     });
-    if (!_desktop.run(QStringLiteral("xdotool"),
-                      {QStringLiteral("key"), QStringLiteral("ctrl+alt+w")}) ||
+    if (!_desktop.press(QStringLiteral("ctrl+alt+w")) ||
         !QTest::qWaitFor([&] { return window->isVisible(); }))
         return nullptr;
     return window;
-}
-
-QRect TestX11KeyableWindow::shownGeometry(const KeyableWindow& window) const {
-    const auto state = _desktop.windowState(window.winId());
-    return state && state->viewable ? state->geometry : QRect();
 }
 
 void TestX11KeyableWindow::takesTheFocusWhereItIsPlaced() {
@@ -100,13 +91,13 @@ void TestX11KeyableWindow::takesTheFocusWhereItIsPlaced() {
     QVERIFY(window->windowFlags().testFlag(Qt::FramelessWindowHint));
     QVERIFY(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     // 1280 by 800 screen: centred, 0.324 × 800 = 259 below the top.
-    QTRY_COMPARE(shownGeometry(*window), QRect(340, 259, 600, 60));
+    QTRY_COMPARE(_desktop.shownGeometry(window->winId()), QRect(340, 259, 600, 60));
     QTRY_VERIFY(window->isActiveWindow());
     QTRY_COMPARE(_desktop.activeWindow(), quint64(window->winId()));
 
     // Growing keeps the top edge.
     window->resize(600, 180);
-    QTRY_COMPARE(shownGeometry(*window), QRect(340, 259, 600, 180));
+    QTRY_COMPARE(_desktop.shownGeometry(window->winId()), QRect(340, 259, 600, 180));
 }
 
 void TestX11KeyableWindow::withoutCompositorCornersAndGapShowTheDesktop() {
@@ -114,7 +105,7 @@ void TestX11KeyableWindow::withoutCompositorCornersAndGapShowTheDesktop() {
     QVERIFY(window);
     QVERIFY(!window->isTranslucent());
     const QRect frame(340, 259, 600, 180);
-    QTRY_COMPARE(shownGeometry(*window), frame);
+    QTRY_COMPARE(_desktop.shownGeometry(window->winId()), frame);
     // The shape follows the painted content once the window has settled.
     QTRY_VERIFY(!window->mask().isEmpty() && !window->mask().contains(QPoint(0, 80 + 99)));
 
@@ -135,35 +126,6 @@ void TestX11KeyableWindow::withoutCompositorCornersAndGapShowTheDesktop() {
     QVERIFY(isBackground(at(599, 179)));
 }
 
-void TestX11KeyableWindow::activatingAnotherWindowIsReported() {
-    QProcess other;
-    other.setProcessEnvironment(_desktop.environment());
-    other.start(QStringLiteral("xmessage"),
-                {QStringLiteral("-geometry"), QStringLiteral("300x100+20+20"),
-                 QStringLiteral("another program")});
-    QVERIFY(other.waitForStarted());
-    QVERIFY(_desktop.run(QStringLiteral("xdotool"),
-                         {QStringLiteral("search"), QStringLiteral("--sync"),
-                          QStringLiteral("--onlyvisible"), QStringLiteral("--class"),
-                          QStringLiteral("Xmessage")}));
-
-    auto window = showWindow(false);
-    QVERIFY(window);
-    // Active for the window manager and for Qt: no request to activate it is
-    // still under way.
-    QTRY_COMPARE(_desktop.activeWindow(), quint64(window->winId()));
-    QTRY_VERIFY(window->isActiveWindow());
-    QSignalSpy deactivated(window.get(), &KeyableWindow::deactivated);
-    // A click in the other program's window gives it the activation.
-    QVERIFY(_desktop.run(QStringLiteral("xdotool"),
-                         {QStringLiteral("mousemove"), QStringLiteral("60"), QStringLiteral("60"),
-                          QStringLiteral("click"), QStringLiteral("1")}));
-    QTRY_COMPARE(deactivated.count(), 1);
-    QVERIFY(_desktop.activeWindow() != window->winId());
-    other.kill();
-    other.waitForFinished();
-}
-
 void TestX11KeyableWindow::withCompositorItIsTranslucent() {
     QVERIFY(_desktop.startCompositor());
     QTRY_VERIFY(isCompositorRunning());
@@ -172,7 +134,7 @@ void TestX11KeyableWindow::withCompositorItIsTranslucent() {
     QVERIFY(window->isTranslucent());
     QVERIFY(window->testAttribute(Qt::WA_TranslucentBackground));
     const QRect frame(340, 259, 600, 180);
-    QTRY_COMPARE(shownGeometry(*window), frame);
+    QTRY_COMPARE(_desktop.shownGeometry(window->winId()), frame);
     QVERIFY(window->mask().isEmpty());
 
     QImage screen;

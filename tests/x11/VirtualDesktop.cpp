@@ -141,6 +141,56 @@ std::optional<VirtualDesktop::WindowState> VirtualDesktop::windowState(quint64 w
     return state;
 }
 
+QRect VirtualDesktop::shownGeometry(quint64 window) const {
+    const std::optional<WindowState> state = windowState(window);
+    return state && state->viewable ? state->geometry : QRect();
+}
+
+// Matched here rather than with xdotool's --name, which reads only WM_NAME
+// and so misses a tray icon, whose title is in _NET_WM_NAME alone.
+QList<VirtualDesktop::ShownWindow> VirtualDesktop::shownWindows(qint64 processId) const {
+    const std::optional<QString> found =
+        run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                        QStringLiteral("--pid"), QString::number(processId)});
+    QList<ShownWindow> windows;
+    for (const QString& line : found.value_or(QString()).split(u'\n', Qt::SkipEmptyParts)) {
+        const quint64 id = line.trimmed().toULongLong();
+        const std::optional<QString> title =
+            run(QStringLiteral("xdotool"), {QStringLiteral("getwindowname"), QString::number(id)});
+        const QRect geometry = shownGeometry(id);
+        if (title && !geometry.isEmpty())
+            windows.append({id, title->trimmed(), geometry});
+    }
+    return windows;
+}
+
+bool VirtualDesktop::press(const QString& keys) const {
+    return run(QStringLiteral("xdotool"), {QStringLiteral("key"), keys}).has_value();
+}
+
+bool VirtualDesktop::type(const QString& text) const {
+    return run(QStringLiteral("xdotool"), {QStringLiteral("type"), text}).has_value();
+}
+
+bool VirtualDesktop::clickAt(const QPoint& point, int button) const {
+    return run(QStringLiteral("xdotool"),
+               {QStringLiteral("mousemove"), QString::number(point.x()), QString::number(point.y()),
+                QStringLiteral("click"), QString::number(button)})
+        .has_value();
+}
+
+bool VirtualDesktop::showOtherProgram(QProcess& program) const {
+    program.setProcessEnvironment(environment());
+    program.start(QStringLiteral("xmessage"),
+                  {QStringLiteral("-geometry"), QStringLiteral("300x100+20+20"),
+                   QStringLiteral("another program")});
+    return program.waitForStarted() &&
+           run(QStringLiteral("xdotool"),
+               {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+                QStringLiteral("--class"), QStringLiteral("Xmessage")})
+               .has_value();
+}
+
 quint64 VirtualDesktop::activeWindow() const {
     // xdotool fails when no window is active.
     const std::optional<QString> active =

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QList>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRect>
@@ -50,8 +51,27 @@ public:
         QRect geometry;
     };
     std::optional<WindowState> windowState(quint64 window) const;
+    // Where a window is shown on the screen; an empty rectangle while it is not.
+    QRect shownGeometry(quint64 window) const;
+    struct ShownWindow {
+        quint64 id = 0;
+        QString title;
+        QRect geometry;
+    };
+    // The shown windows of a process, with their titles.
+    QList<ShownWindow> shownWindows(qint64 processId) const;
     // The window the window manager considers active, 0 when none.
     quint64 activeWindow() const;
+
+    // The user's hands, through xdotool: key combinations such as
+    // "ctrl+alt+space", typed text, and clicks at a point of the screen.
+    bool press(const QString& keys) const;
+    bool type(const QString& text) const;
+    bool clickAt(const QPoint& point, int button = 1) const;
+
+    // Starts another program whose window covers (20, 20)-(320, 120) and
+    // waits until it is shown; a click there gives it the activation.
+    bool showOtherProgram(QProcess& program) const;
 
     // Starts or stops a compositing manager; it owns the compositor selection
     // shortly after it starts.
