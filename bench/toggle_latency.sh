@@ -12,14 +12,15 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 vantri=${VANTRI_BINARY:-$root/build/src/vantri}
 runs=${1:-30}
-for tool in Xvfb xev xdotool "$vantri"; do
+for tool in Xvfb xev xprop xdotool "$vantri"; do
     command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 1; }
 done
 
 work=$(mktemp -d)
 pids=()
 cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    # Clients first, the X server last.
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
     wait 2>/dev/null || true
     rm -rf "$work"
 }
@@ -39,13 +40,18 @@ export DISPLAY=:$display
 if command -v openbox >/dev/null; then
     openbox >/dev/null 2>&1 &
     pids+=($!)
+    # A window mapped while openbox is still starting may be taken over and
+    # dropped again: wait until it has announced itself on the root window.
+    until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+        sleep 0.05
+    done
 fi
 
 now() { echo "${EPOCHREALTIME/./}"; } # microseconds
 
 # The first toggle starts Vantri (this process stays as the instance) and shows the panel.
 cold_start=$(now)
-"$vantri" toggle 2>/dev/null &
+"$vantri" toggle &
 instance=$!
 pids+=("$instance")
 panel=
@@ -60,7 +66,7 @@ cold_visible=$(now)
 
 # Timestamps each map and visibility change of the panel as the X server reports it.
 coproc EVENTS {
-    xev -id "$panel" -event structure -event visibility | while IFS= read -r line; do
+    xev -id "$panel" -event structure -event visibility 2>/dev/null | while IFS= read -r line; do
         case $line in
         VisibilityNotify*) echo "$(now) visible" ;;
         UnmapNotify*) echo "$(now) hidden" ;;
