@@ -20,13 +20,11 @@ private Q_SLOTS:
     void printsVersionAndHelp();
     void refusesAnUnknownCommandLine_data();
     void refusesAnUnknownCommandLine();
-    void secondPlainStartLeavesOneInstanceAndQuitEndsIt();
     void commandsReachTheRunningInstance();
     void hideAndQuitWithoutInstanceStartNothing_data();
     void hideAndQuitWithoutInstanceStartNothing();
     void toggleShowAndSettingsWithoutInstanceStartOne_data();
     void toggleShowAndSettingsWithoutInstanceStartOne();
-    void startAfterKilledInstanceWorks();
     void simultaneousStartsLeaveOneInstance();
 
 private:
@@ -133,19 +131,6 @@ void TestSingleInstance::refusesAnUnknownCommandLine() {
     QVERIFY(QDir(_environment->runtimeDir()).isEmpty());
 }
 
-void TestSingleInstance::secondPlainStartLeavesOneInstanceAndQuitEndsIt() {
-    const std::unique_ptr<QProcess> instance = start({});
-    QTRY_VERIFY_WITH_TIMEOUT(instanceAnswers(), 30'000);
-
-    const Finished second = run({});
-    QCOMPARE(second.exitCode, 0);
-    QCOMPARE(second.standardError, QByteArray());
-    QCOMPARE(instance->state(), QProcess::Running);
-    QVERIFY(instanceAnswers());
-
-    quitInstance(*instance);
-}
-
 void TestSingleInstance::commandsReachTheRunningInstance() {
     const std::unique_ptr<QProcess> instance = start({});
     QTRY_VERIFY_WITH_TIMEOUT(instanceAnswers(), 30'000);
@@ -191,22 +176,6 @@ void TestSingleInstance::toggleShowAndSettingsWithoutInstanceStartOne() {
     QCOMPARE(QDir(_environment->runtimeDir())
                  .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
              QStringList{QFileInfo(_socketPath).fileName()});
-    quitInstance(*instance);
-}
-
-void TestSingleInstance::startAfterKilledInstanceWorks() {
-    const std::unique_ptr<QProcess> killed = start({});
-    QTRY_VERIFY_WITH_TIMEOUT(instanceAnswers(), 30'000);
-    killed->kill();
-    QVERIFY(killed->waitForFinished());
-    // What a crash leaves: a socket file that nobody listens on.
-    QVERIFY(QFileInfo::exists(_socketPath));
-    QVERIFY(!instanceAnswers());
-
-    QCOMPARE(run({QStringLiteral("hide")}).exitCode, 0);
-    const std::unique_ptr<QProcess> instance = start({});
-    QTRY_VERIFY_WITH_TIMEOUT(instanceAnswers(), 30'000);
-    QCOMPARE(run({QStringLiteral("toggle")}).exitCode, 0);
     quitInstance(*instance);
 }
 
