@@ -20,7 +20,6 @@ private Q_SLOTS:
     void everyModifierIsGrabbed_data();
     void everyModifierIsGrabbed();
     void combinationHeldElsewhereIsRefused();
-    void unregisteringGivesTheCombinationBack();
 
 private:
     // Presses the sentinel combination and waits for it to arrive: every key
@@ -140,25 +139,6 @@ void TestX11HotKey::combinationHeldElsewhereIsRefused() {
     // Once the other program is gone, the first combination can be had.
     QVERIFY(holder.stop());
     QTRY_VERIFY(HotKey(taken.keyCode, taken.modifiers).isRegistered());
-}
-
-void TestX11HotKey::unregisteringGivesTheCombinationBack() {
-    const ParsedShortcut shortcut = parseShortcut(QStringLiteral("⇧⌘M"));
-    auto hotKey = std::make_unique<HotKey>(shortcut.keyCode, shortcut.modifiers);
-    QVERIFY(hotKey->isRegistered());
-    hotKey->unregister();
-    QVERIFY(!hotKey->isRegistered());
-    {
-        HotKeyHolder holder(_desktop, shortcut);
-        QCOMPARE(holder.readLine(), QStringLiteral("held"));
-    }
-
-    // Destroying a registered hotkey gives the combination back too.
-    QTRY_VERIFY((hotKey = std::make_unique<HotKey>(shortcut.keyCode, shortcut.modifiers),
-                 hotKey->isRegistered()));
-    hotKey.reset();
-    HotKeyHolder holder(_desktop, shortcut);
-    QCOMPARE(holder.readLine(), QStringLiteral("held"));
 }
 
 VANTRI_X11_TEST_MAIN(TestX11HotKey)

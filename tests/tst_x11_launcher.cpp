@@ -4,7 +4,6 @@
 #include "app/HotKey.h"
 #include "app/KeyableWindow.h"
 #include "app/ShortcutParser.h"
-#include "index/AppIndexManager.h"
 #include "launcher/LauncherView.h"
 #include "state/AppState.h"
 
@@ -21,9 +20,7 @@ public:
         : _desktop(desktop) {}
 
 private Q_SLOTS:
-    void initTestCase();
     void init();
-    void panelGrowsDownwardsWithItsResultsAndEscapeHidesIt();
     void clickInAnotherProgramHidesTheClickInsideDoesNot();
     void registeringTwiceLeavesOneRegistration();
     void emptiedShortcutRegistersNothing();
@@ -55,37 +52,11 @@ void TestX11Launcher::registerShortcut(const QString& shortcut) {
     _delegate.registerHotKey();
 }
 
-void TestX11Launcher::initTestCase() {
-    _environment.tree().writeFile(
-        QStringLiteral("share/applications/zebra-notes.desktop"),
-        "[Desktop Entry]\nType=Application\nName=Zebra Notes\nExec=true\n");
-    // The shared state indexes the isolated application folders.
-    QTRY_VERIFY_WITH_TIMEOUT(
-        !AppState::shared().appIndexManager().searchApps(QStringLiteral("zebra")).isEmpty(), 20000);
-}
-
 void TestX11Launcher::init() {
     registerShortcut(QStringLiteral("⌃⌥␣"));
     QVERIFY(_delegate.hotKey()->isRegistered());
     _delegate.hideLauncher();
     QTRY_COMPARE(shownGeometry(), QRect());
-}
-
-void TestX11Launcher::panelGrowsDownwardsWithItsResultsAndEscapeHidesIt() {
-    QVERIFY(_desktop.press(QStringLiteral("ctrl+alt+space")));
-    QTRY_VERIFY(launcherView() && launcherView()->searchField()->hasFocus());
-    QVERIFY(_desktop.type(QStringLiteral("zebra")));
-    QTRY_COMPARE(launcherView()->resultItems().size(), 1);
-    // The field, the gap and one row of 50.
-    QTRY_COMPARE(shownGeometry(), QRect(340, 259, 600, 60 + 20 + 50));
-
-    QVERIFY(_desktop.press(QStringLiteral("Escape")));
-    QTRY_COMPARE(shownGeometry(), QRect());
-    QVERIFY(launcherView()->searchField()->text().isEmpty());
-
-    // Shown again, the window is back to the field alone.
-    QVERIFY(_desktop.press(QStringLiteral("ctrl+alt+space")));
-    QTRY_COMPARE(shownGeometry(), QRect(340, 259, 600, 60));
 }
 
 void TestX11Launcher::clickInAnotherProgramHidesTheClickInsideDoesNot() {
