@@ -57,6 +57,8 @@ QPushButton[segment="first"] {
 QPushButton[segment="last"] { border-top-right-radius: 7px; border-bottom-right-radius: 7px; }
 QPushButton[segment]:checked { background: @accent; border-color: @accent; color: white; }
 
+QPushButton#hotkeyButton { font-size: 16px; letter-spacing: 2px; }
+
 QPushButton[keyCap] { font-size: 18px; padding: 0; min-height: 0; }
 QPushButton[keyCap]:checked { color: @accentText; background: @selection; border-color: @accent; }
 QPushButton[action] { font-size: 14px; padding: 0; }
