@@ -34,7 +34,7 @@ public:
     int checks = 0;
     int settingsOpened = 0;
     int promptCount = 0;
-    QStringList promptShowed;
+    QStringList promptTexts;
     AppState state;
     AccessibilityPermission permission{
         state,
@@ -52,13 +52,13 @@ public:
 
 private:
     void answer(QMessageBox& prompt) {
-        promptShowed = {prompt.text(), prompt.informativeText()};
+        promptTexts = {prompt.text(), prompt.informativeText()};
         QList<QAbstractButton*> buttons = prompt.buttons();
         std::sort(buttons.begin(), buttons.end(), [](QAbstractButton* a, QAbstractButton* b) {
             return a->mapToGlobal(QPoint()).x() < b->mapToGlobal(QPoint()).x();
         });
         for (QAbstractButton* button : buttons)
-            promptShowed.append(button->text());
+            promptTexts.append(button->text());
         if (_answer == "Escape"_L1)
             QTest::keyClick(&prompt, Qt::Key_Escape);
         for (QAbstractButton* button : buttons) {
@@ -120,7 +120,7 @@ void TestAccessibilityPermission::promptIsShownOnceEver() {
     launch.permission.checkAccessibilityPermission();
     launch.permission.recheckAccessibilityPermission();
     QCOMPARE(launch.promptCount, 1);
-    QCOMPARE(launch.promptShowed,
+    QCOMPARE(launch.promptTexts,
              QStringList({u"Accessibility Permission Required"_s,
                           u"Vantri needs accessibility permission to listen for global hotkeys. "
                           "Please grant permission in System Preferences."_s,
