@@ -9,69 +9,65 @@
 #include <QMessageBox>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 bool flag(const QString& key) {
     return openPreferences()->value(key, false).toBool();
 }
 
-// Answers every prompt that comes up by clicking the button with the given
-// text, and remembers what the prompts showed.
-class PromptAnswerer : public QObject {
+// A launch's permission check in an environment of its own, over a trust check
+// that gives `trust` in turn (the last answer repeats). Each prompt is answered
+// by clicking the button showing `answer` (or by Escape) once its texts and its
+// buttons, left to right, are noted.
+class Launch : public QObject {
 public:
-    explicit PromptAnswerer(QString answer)
-        : _answer(std::move(answer)) {
+    explicit Launch(QList<bool> trustAnswers, QString answer = u"Later"_s)
+        : trust(std::move(trustAnswers))
+        , _answer(std::move(answer)) {
         qApp->installEventFilter(this);
     }
 
+    IsolatedEnvironment environment;
+    QList<bool> trust;
+    int checks = 0;
+    int settingsOpened = 0;
     int promptCount = 0;
-    QString text;
-    QString informativeText;
-    QStringList buttonsLeftToRight;
+    QStringList promptTexts;
+    AppState state;
+    AccessibilityPermission permission{
+        state,
+        {[this] { return trust.value(checks++, trust.last()); }, [this] { ++settingsOpened; }}};
 
-protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         auto* prompt = qobject_cast<QMessageBox*>(watched);
         if (prompt && event->type() == QEvent::Show) {
             ++promptCount;
             QMetaObject::invokeMethod(
-                this, [this, prompt] { answer(prompt); }, Qt::QueuedConnection);
+                this, [this, prompt] { answer(*prompt); }, Qt::QueuedConnection);
         }
         return false;
     }
 
 private:
-    void answer(QMessageBox* prompt) {
-        text = prompt->text();
-        informativeText = prompt->informativeText();
-        QList<QAbstractButton*> buttons = prompt->buttons();
+    void answer(QMessageBox& prompt) {
+        promptTexts = {prompt.text(), prompt.informativeText()};
+        QList<QAbstractButton*> buttons = prompt.buttons();
         std::sort(buttons.begin(), buttons.end(), [](QAbstractButton* a, QAbstractButton* b) {
             return a->mapToGlobal(QPoint()).x() < b->mapToGlobal(QPoint()).x();
         });
-        buttonsLeftToRight.clear();
         for (QAbstractButton* button : buttons)
-            buttonsLeftToRight.append(button->text());
-        if (_answer == QLatin1String("Escape")) {
-            QTest::keyClick(prompt, Qt::Key_Escape);
-            return;
-        }
-        for (QAbstractButton* button : buttons)
+            promptTexts.append(button->text());
+        if (_answer == "Escape"_L1)
+            QTest::keyClick(&prompt, Qt::Key_Escape);
+        for (QAbstractButton* button : buttons) {
             if (button->text() == _answer)
                 button->click();
+        }
     }
 
     QString _answer;
-};
-
-struct FakeTrust {
-    QList<bool> answers; // one per check; the last one repeats
-    int checks = 0;
-    int settingsOpened = 0;
-
-    AccessibilityPermission::Platform platform() {
-        return {[this] { return answers.value(checks++, answers.last()); },
-                [this] { ++settingsOpened; }};
-    }
 };
 
 } // namespace
@@ -80,111 +76,67 @@ class TestAccessibilityPermission : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void trustedAtLaunchIsGrantedAtOnce();
-    void trustedByTheRecheckTenSecondsLater();
-    void untrustedAtBothChecksPromptsOnceEver();
-    void promptShowsItsTextsAndButtonsInOrder();
-    void answers_data();
-    void answers();
+    void trustIsGrantedWithoutAPrompt_data();
+    void trustIsGrantedWithoutAPrompt();
+    void promptIsShownOnceEver_data();
+    void promptIsShownOnceEver();
     void trustFollowsTheSession();
     void settingsOpenTheDesktopsShortcutPanel();
 };
 
-void TestAccessibilityPermission::trustedAtLaunchIsGrantedAtOnce() {
-    IsolatedEnvironment environment;
-    PromptAnswerer answerer(QStringLiteral("Later"));
-    FakeTrust trust{{true}};
-    AppState state;
-    QSignalSpy grantedChanged(&state, &AppState::accessibilityGrantedChanged);
-    AccessibilityPermission permission(state, trust.platform());
-    permission.checkAccessibilityPermission();
-    QVERIFY(flag(PreferenceKeys::accessibilityGranted));
-    QCOMPARE(grantedChanged.count(), 1);
-    QVERIFY(!permission.isRecheckScheduled());
-    QCOMPARE(answerer.promptCount, 0);
+void TestAccessibilityPermission::trustIsGrantedWithoutAPrompt_data() {
+    QTest::addColumn<QList<bool>>("trust");
+    QTest::newRow("at launch") << QList<bool>{true};
+    QTest::newRow("at the recheck ten seconds later") << QList<bool>{false, true};
+}
+
+void TestAccessibilityPermission::trustIsGrantedWithoutAPrompt() {
+    QFETCH(QList<bool>, trust);
+    Launch launch(trust);
+    launch.permission.checkAccessibilityPermission();
+    QCOMPARE(flag(PreferenceKeys::accessibilityGranted), trust.first());
+    QCOMPARE(launch.permission.isRecheckScheduled(), !trust.first());
+    QTRY_VERIFY_WITH_TIMEOUT(flag(PreferenceKeys::accessibilityGranted), 20000);
+    QCOMPARE(launch.checks, trust.size());
+    QCOMPARE(launch.promptCount, 0);
     QVERIFY(!flag(PreferenceKeys::accessibilityPromptShown));
 }
 
-void TestAccessibilityPermission::trustedByTheRecheckTenSecondsLater() {
-    IsolatedEnvironment environment;
-    PromptAnswerer answerer(QStringLiteral("Later"));
-    FakeTrust trust{{false, true}};
-    AppState state;
-    AccessibilityPermission permission(state, trust.platform());
-    permission.checkAccessibilityPermission();
-    QVERIFY(!flag(PreferenceKeys::accessibilityGranted));
-    QVERIFY(permission.isRecheckScheduled());
-    QTRY_VERIFY_WITH_TIMEOUT(flag(PreferenceKeys::accessibilityGranted), 20000);
-    QCOMPARE(trust.checks, 2);
-    QCOMPARE(answerer.promptCount, 0);
-}
-
-void TestAccessibilityPermission::untrustedAtBothChecksPromptsOnceEver() {
-    IsolatedEnvironment environment;
-    PromptAnswerer answerer(QStringLiteral("Later"));
-    FakeTrust trust{{false}};
-    AppState state;
-    {
-        AccessibilityPermission permission(state, trust.platform());
-        permission.recheckAccessibilityPermission();
-        QCOMPARE(answerer.promptCount, 1);
-        QVERIFY(flag(PreferenceKeys::accessibilityPromptShown));
-        QVERIFY(!flag(PreferenceKeys::accessibilityGranted));
-        permission.recheckAccessibilityPermission();
-        QCOMPARE(answerer.promptCount, 1);
-    }
-    // A later launch does not ask again.
-    AccessibilityPermission nextLaunch(state, trust.platform());
-    nextLaunch.recheckAccessibilityPermission();
-    QCOMPARE(answerer.promptCount, 1);
-    QCOMPARE(trust.settingsOpened, 0);
-}
-
-void TestAccessibilityPermission::promptShowsItsTextsAndButtonsInOrder() {
-    IsolatedEnvironment environment;
-    PromptAnswerer answerer(QStringLiteral("Later"));
-    FakeTrust trust{{false}};
-    AppState state;
-    AccessibilityPermission permission(state, trust.platform());
-    permission.showAccessibilityPrompt();
-    QCOMPARE(answerer.text, QStringLiteral("Accessibility Permission Required"));
-    QCOMPARE(answerer.informativeText,
-             QStringLiteral("Vantri needs accessibility permission to listen for global hotkeys. "
-                            "Please grant permission in System Preferences."));
-    QCOMPARE(
-        answerer.buttonsLeftToRight,
-        QStringList({QStringLiteral("Open System Preferences"),
-                     QStringLiteral("I've Already Granted Permission"), QStringLiteral("Later")}));
-}
-
-void TestAccessibilityPermission::answers_data() {
+void TestAccessibilityPermission::promptIsShownOnceEver_data() {
     QTest::addColumn<QString>("answer");
     QTest::addColumn<bool>("granted");
     QTest::addColumn<int>("settingsOpened");
-    QTest::newRow("open settings") << QStringLiteral("Open System Preferences") << false << 1;
-    QTest::newRow("already granted")
-        << QStringLiteral("I've Already Granted Permission") << true << 0;
-    QTest::newRow("later") << QStringLiteral("Later") << false << 0;
-    QTest::newRow("escape means later") << QStringLiteral("Escape") << false << 0;
+    QTest::newRow("open settings") << u"Open System Preferences"_s << false << 1;
+    QTest::newRow("already granted") << u"I've Already Granted Permission"_s << true << 0;
+    QTest::newRow("later") << u"Later"_s << false << 0;
+    QTest::newRow("escape means later") << u"Escape"_s << false << 0;
 }
 
-void TestAccessibilityPermission::answers() {
+void TestAccessibilityPermission::promptIsShownOnceEver() {
     QFETCH(QString, answer);
     QFETCH(bool, granted);
     QFETCH(int, settingsOpened);
-    IsolatedEnvironment environment;
-    PromptAnswerer answerer(answer);
-    FakeTrust trust{{false}};
-    AppState state;
-    AccessibilityPermission permission(state, trust.platform());
-    permission.checkAccessibilityPermission();
-    permission.recheckAccessibilityPermission();
-    QCOMPARE(answerer.promptCount, 1);
+    Launch launch({false}, answer);
+    launch.permission.checkAccessibilityPermission();
+    launch.permission.recheckAccessibilityPermission();
+    QCOMPARE(launch.promptCount, 1);
+    QCOMPARE(launch.promptTexts,
+             QStringList({u"Accessibility Permission Required"_s,
+                          u"Vantri needs accessibility permission to listen for global hotkeys. "
+                          "Please grant permission in System Preferences."_s,
+                          u"Open System Preferences"_s, u"I've Already Granted Permission"_s,
+                          u"Later"_s}));
     QCOMPARE(flag(PreferenceKeys::accessibilityGranted), granted);
-    QCOMPARE(trust.settingsOpened, settingsOpened);
+    QCOMPARE(launch.settingsOpened, settingsOpened);
     QVERIFY(flag(PreferenceKeys::accessibilityPromptShown));
     // The answer asks nothing of the trust check.
-    QCOMPARE(trust.checks, 2);
+    QCOMPARE(launch.checks, 2);
+
+    // Neither this launch nor a later one asks again.
+    launch.permission.recheckAccessibilityPermission();
+    AccessibilityPermission(launch.state, {[] { return false; }, [] {}})
+        .recheckAccessibilityPermission();
+    QCOMPARE(launch.promptCount, 1);
 }
 
 void TestAccessibilityPermission::trustFollowsTheSession() {
@@ -196,11 +148,10 @@ void TestAccessibilityPermission::settingsOpenTheDesktopsShortcutPanel() {
     // GIO reads the application folders once per process: the entry must be
     // in place before the first look-up.
     IsolatedEnvironment environment;
-    const QString opened = environment.tree().path(QStringLiteral("opened"));
+    const QString opened = environment.tree().path(u"opened"_s);
     environment.tree().writeFile(
-        QStringLiteral("share/applications/kcm_keys.desktop"),
-        QStringLiteral("[Desktop Entry]\nType=Application\nName=Shortcuts\nExec=touch %1\n")
-            .arg(opened)
+        u"share/applications/kcm_keys.desktop"_s,
+        u"[Desktop Entry]\nType=Application\nName=Shortcuts\nExec=touch %1\n"_s.arg(opened)
             .toUtf8());
     QVERIFY(openShortcutSettings());
     QTRY_VERIFY(QFileInfo::exists(opened));

@@ -4,6 +4,8 @@
 
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 class TestShortcutParser : public QObject {
     Q_OBJECT
 
@@ -11,59 +13,53 @@ private Q_SLOTS:
     void parsesModifiersAndKey_data();
     void parsesModifiersAndKey();
     void everyKeyCharacterHasItsKeyCode();
-    void modifiersMapOntoX11Modifiers();
 };
 
 void TestShortcutParser::parsesModifiersAndKey_data() {
     QTest::addColumn<QString>("shortcut");
     QTest::addColumn<quint32>("keyCode");
     QTest::addColumn<quint32>("modifiers");
-
-    QTest::newRow("command shift K") << QStringLiteral("⌘⇧K") << 40u << 0x120000u;
-    QTest::newRow("shift command K") << QStringLiteral("⇧⌘K") << 40u << 0x120000u;
-    QTest::newRow("control option space") << QStringLiteral("⌃⌥␣") << 49u << 0xC0000u;
-    QTest::newRow("all four with A") << QStringLiteral("⇧⌃⌘⌥A") << 0u << 0x1E0000u;
-    QTest::newRow("key alone") << QStringLiteral("K") << 40u << 0u;
-    QTest::newRow("the last key wins") << QStringLiteral("AB") << 11u << 0u;
-    QTest::newRow("modifiers only give A") << QStringLiteral("⌃⌥") << 0u << 0xC0000u;
+    QTest::addColumn<quint16>("x11Modifiers");
+    const quint16 none = 0;
+    using namespace X11Modifier;
+    QTest::newRow("command shift K") << u"⌘⇧K"_s << 40u << 0x120000u << quint16(mod4 | shift);
+    QTest::newRow("shift command K") << u"⇧⌘K"_s << 40u << 0x120000u << quint16(mod4 | shift);
+    QTest::newRow("control option space") << u"⌃⌥␣"_s << 49u << 0xC0000u << quint16(control | mod1);
+    QTest::newRow("all four with A") << u"⇧⌃⌘⌥A"_s << 0u << 0x1E0000u << quint16(0x4D);
+    QTest::newRow("key alone") << u"K"_s << 40u << 0u << none;
+    QTest::newRow("the last key wins") << u"AB"_s << 11u << 0u << none;
+    QTest::newRow("modifiers only give A") << u"⌃⌥"_s << 0u << 0xC0000u << quint16(control | mod1);
     QTest::newRow("lower case, digits and others skipped")
-        << QStringLiteral("⌃k7é!Z") << 6u << 0x40000u;
-    QTest::newRow("nothing usable gives A") << QStringLiteral("k7 é") << 0u << 0u;
-    QTest::newRow("empty") << QString() << 0u << 0u;
+        << u"⌃k7é!Z"_s << 6u << 0x40000u << control;
+    QTest::newRow("nothing usable gives A") << u"k7 é"_s << 0u << 0u << none;
+    QTest::newRow("empty") << QString() << 0u << 0u << none;
     // A letter with a combining mark is a different character, not the letter.
-    QTest::newRow("letter with combining mark") << QStringLiteral("⌘K\u0301") << 0u << 0x100000u;
-    QTest::newRow("modifier repeated") << QStringLiteral("⌘⌘J") << 38u << 0x100000u;
+    QTest::newRow("letter with combining mark") << u"⌘K\u0301"_s << 0u << 0x100000u << mod4;
+    QTest::newRow("modifier repeated") << u"⌘⌘J"_s << 38u << 0x100000u << mod4;
 }
 
 void TestShortcutParser::parsesModifiersAndKey() {
     QFETCH(QString, shortcut);
     QFETCH(quint32, keyCode);
     QFETCH(quint32, modifiers);
+    QFETCH(quint16, x11Modifiers);
     QCOMPARE(parseShortcut(shortcut), (ParsedShortcut{keyCode, modifiers}));
+    QCOMPARE(x11ModifiersForMask(modifiers), x11Modifiers);
 }
 
 void TestShortcutParser::everyKeyCharacterHasItsKeyCode() {
-    const QString keys = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ␣");
+    const QString keys = u"ABCDEFGHIJKLMNOPQRSTUVWXYZ␣"_s;
     const QList<quint32> codes = {0,  11, 8,  2,  14, 3,  5,  4, 34, 38, 40, 37, 46, 45,
                                   31, 35, 12, 15, 1,  17, 32, 9, 13, 7,  16, 6,  49};
-    const QString keysyms = QStringLiteral("abcdefghijklmnopqrstuvwxyz ");
+    const QString keysyms = u"abcdefghijklmnopqrstuvwxyz "_s;
     for (qsizetype i = 0; i < keys.size(); ++i) {
-        const ParsedShortcut parsed = parseShortcut(QStringLiteral("⌃") + keys[i]);
+        const ParsedShortcut parsed = parseShortcut(u"⌃"_s + keys[i]);
         QCOMPARE(parsed.keyCode, codes[i]);
         // The X layer grabs the key that carries the same letter.
         QCOMPARE(keysymForVirtualKeyCode(parsed.keyCode), quint32(keysyms[i].unicode()));
     }
     QCOMPARE(keysymForVirtualKeyCode(10), 0u);
-}
-
-void TestShortcutParser::modifiersMapOntoX11Modifiers() {
-    QCOMPARE(x11ModifiersForMask(parseShortcut(QStringLiteral("⌘⇧K")).modifiers),
-             quint16(X11Modifier::mod4 | X11Modifier::shift));
-    QCOMPARE(x11ModifiersForMask(parseShortcut(QStringLiteral("⌃⌥␣")).modifiers),
-             quint16(X11Modifier::control | X11Modifier::mod1));
-    QCOMPARE(x11ModifiersForMask(parseShortcut(QStringLiteral("⇧⌃⌘⌥A")).modifiers), quint16(0x4D));
-    QCOMPARE(x11ModifiersForMask(0), quint16(0));
-    // Bits that stand for no modifier are dropped.
+    // Mask bits that stand for no modifier are dropped.
     QCOMPARE(x11ModifiersForMask(0x20000 | 0x1 | 0x800000), X11Modifier::shift);
 }
 

@@ -35,29 +35,16 @@ struct Script {
     QString type = QStringLiteral("bash");
 };
 
-// Writes `script` as scripts/<file>.meta and scripts/<file>.sh; returns the script's path.
-inline QString writeScript(const TempTree& tree, const QString& file, const Script& script) {
-    const auto quoted = [](const QString& text) {
-        QString escaped = text;
-        escaped.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
-        escaped.replace(QLatin1Char('"'), QStringLiteral("\\\""));
-        return QLatin1Char('"') + escaped + QLatin1Char('"');
-    };
-    const QString meta = QStringLiteral("name: %1\n"
-                                        "description: a test script\n"
-                                        "author: tests\n"
-                                        "website: \"\"\n"
-                                        "type: %2\n"
-                                        "command: %3\n"
-                                        "arguments: []\n"
-                                        "environments: []\n"
-                                        "tags: []\n")
-                             .arg(quoted(script.name), quoted(script.type), quoted(script.command));
-    tree.writeFile(QStringLiteral("scripts/") + file + QStringLiteral(".meta"), meta.toUtf8());
-    const QString path = tree.writeFile(QStringLiteral("scripts/") + file + QStringLiteral(".sh"),
-                                        script.body.toUtf8());
+// Writes `script` as scripts/<command>.meta beside scripts/<command>.sh.
+inline void writeScript(const TempTree& tree, const Script& script) {
+    const QString meta = QStringLiteral("{name: \"%1\", description: d, author: a, website: w,"
+                                        " type: \"%2\", command: \"%3\", arguments: [],"
+                                        " environments: [], tags: []}\n")
+                             .arg(script.name, script.type, script.command);
+    const QString file = QStringLiteral("scripts/") + script.command;
+    tree.writeFile(file + QStringLiteral(".meta"), meta.toUtf8());
+    const QString path = tree.writeFile(file + QStringLiteral(".sh"), script.body.toUtf8());
     QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
-    return path;
 }
 
 inline QString scriptsFolder(const TempTree& tree) {
