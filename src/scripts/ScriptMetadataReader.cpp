@@ -191,31 +191,36 @@ private:
     }
 
     bool readScalarList(QStringList& texts) {
-        if (!_events.advanceTo(YAML_SEQUENCE_START_EVENT))
-            return false;
-        for (;;) {
-            if (!_events.advance())
-                return false;
-            if (_events.type() == YAML_SEQUENCE_END_EVENT)
-                return true;
+        return readSequence([this, &texts] {
             if (_events.type() != YAML_SCALAR_EVENT)
                 return false;
             texts.append(_events.scalarText());
-        }
+            return true;
+        });
     }
 
     bool readArguments(QList<Argument>& arguments) {
-        if (!_events.advanceTo(YAML_SEQUENCE_START_EVENT))
-            return false;
-        for (;;) {
-            if (!_events.advance())
-                return false;
-            if (_events.type() == YAML_SEQUENCE_END_EVENT)
-                return true;
+        return readSequence([this, &arguments] {
             Argument argument;
             if (_events.type() != YAML_MAPPING_START_EVENT || !readArgumentMapping(argument))
                 return false;
             arguments.append(argument);
+            return true;
+        });
+    }
+
+    // Reads a sequence, calling `readItem` with the first event of each item
+    // as the last one read.
+    bool readSequence(const std::function<bool()>& readItem) {
+        if (!_events.advanceTo(YAML_SEQUENCE_START_EVENT))
+            return false;
+        for (;;) {
+            if (!_events.advance())
+                return false;
+            if (_events.type() == YAML_SEQUENCE_END_EVENT)
+                return true;
+            if (!readItem())
+                return false;
         }
     }
 
