@@ -75,8 +75,8 @@ void TestInstanceChannel::deliversEachCommandAfterCarryingItOut() {
     QVERIFY(server.isListening());
 }
 
-// What a crashed instance leaves behind is covered by the single-instance
-// test, which kills a real one.
+// What a crashed instance leaves behind is left to the end-to-end test, which
+// kills a real one.
 void TestInstanceChannel::findsNoInstanceWhereNobodyListens() {
     TempTree tree;
     for (const QString& path : {tree.path("vantri.socket"), tree.path("missing/vantri.socket")})
