@@ -12,22 +12,9 @@ namespace {
 
 const QByteArray entryHeader = "[Desktop Entry]\nType=Application\nName=Vantri\n";
 
-QString autostartEntry(const IsolatedEnvironment& environment) {
-    return environment.configHome() + QStringLiteral("/autostart/vantri.desktop");
-}
-
 QByteArray readFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QString execLine(const QString& entryPath) {
-    const QList<QByteArray> lines = readFile(entryPath).split('\n');
-    for (const QByteArray& line : lines) {
-        if (line.startsWith("Exec="))
-            return QString::fromUtf8(line.mid(5));
-    }
-    return {};
 }
 
 } // namespace
@@ -39,9 +26,8 @@ private Q_SLOTS:
     void entryCountsAsEnabledOnlyWhenInForce_data();
     void entryCountsAsEnabledOnlyWhenInForce();
     void writtenEntryStartsTheProgramAtAnAwkwardPath();
-    void registeringWritesAnEntryForThisProgramAndUnregisteringRemovesIt();
-    void registeringKeepsAnEntryAlreadyInForce();
-    void registeringReplacesAHiddenEntry();
+    void registeringKeepsOnlyAnEntryInForce_data();
+    void registeringKeepsOnlyAnEntryInForce();
     void refusedRegistrationIsDroppedQuietly();
 };
 
@@ -91,45 +77,40 @@ void TestLaunchAtLogin::writtenEntryStartsTheProgramAtAnAwkwardPath() {
     QTRY_COMPARE(readFile(marker), QByteArray("0\n"));
 }
 
-void TestLaunchAtLogin::registeringWritesAnEntryForThisProgramAndUnregisteringRemovesIt() {
-    IsolatedEnvironment environment;
-    const QString entry = autostartEntry(environment);
-
-    setLaunchAtLogin(true);
-    QVERIFY(launchAtLoginEnabled());
-    const QString program = QCoreApplication::applicationFilePath();
-    QVERIFY(QFileInfo(program).isAbsolute());
-    QCOMPARE(execLine(entry), QLatin1Char('"') + program + QLatin1Char('"'));
-
-    setLaunchAtLogin(false);
-    QVERIFY(!QFile::exists(entry));
-    QVERIFY(!launchAtLoginEnabled());
-
-    // Unregistering twice is as harmless as registering twice.
-    setLaunchAtLogin(false);
-    QVERIFY(!launchAtLoginEnabled());
+void TestLaunchAtLogin::registeringKeepsOnlyAnEntryInForce_data() {
+    QTest::addColumn<QByteArray>("existing"); // empty: none
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("no entry") << QByteArray() << false;
+    QTest::newRow("entry in force") << entryHeader + "Exec=/opt/vantri/vantri --quiet\n" << true;
+    QTest::newRow("hidden entry") << entryHeader + "Hidden=true\n" << false;
 }
 
-void TestLaunchAtLogin::registeringKeepsAnEntryAlreadyInForce() {
+void TestLaunchAtLogin::registeringKeepsOnlyAnEntryInForce() {
+    QFETCH(QByteArray, existing);
+    QFETCH(bool, kept);
     IsolatedEnvironment environment;
-    const QByteArray edited = entryHeader + "Exec=/opt/vantri/vantri --quiet\n";
-    const QString entry =
-        environment.tree().writeFile(QStringLiteral("config/autostart/vantri.desktop"), edited);
-
-    setLaunchAtLogin(true);
-    QCOMPARE(readFile(entry), edited);
-    QVERIFY(launchAtLoginEnabled());
-}
-
-void TestLaunchAtLogin::registeringReplacesAHiddenEntry() {
-    IsolatedEnvironment environment;
-    const QString entry = environment.tree().writeFile(
-        QStringLiteral("config/autostart/vantri.desktop"), entryHeader + "Hidden=true\n");
+    const QString entry = environment.configHome() + QStringLiteral("/autostart/vantri.desktop");
+    if (!existing.isEmpty())
+        environment.tree().writeFile(QStringLiteral("config/autostart/vantri.desktop"), existing);
 
     setLaunchAtLogin(true);
     QVERIFY(launchAtLoginEnabled());
-    QVERIFY(!readFile(entry).contains("Hidden"));
-    QVERIFY(execLine(entry).contains(QCoreApplication::applicationFilePath()));
+    if (kept) {
+        QCOMPARE(readFile(entry), existing);
+    } else {
+        // This very program, by its absolute path.
+        const QString program = QCoreApplication::applicationFilePath();
+        QVERIFY(QFileInfo(program).isAbsolute());
+        QVERIFY(readFile(entry).split('\n').contains("Exec=\"" + program.toUtf8() + '"'));
+        QVERIFY(!readFile(entry).contains("Hidden"));
+    }
+
+    // Unregistering removes whichever entry there is, and twice does no harm.
+    for (int time = 0; time < 2; ++time) {
+        setLaunchAtLogin(false);
+        QVERIFY(!QFile::exists(entry));
+        QVERIFY(!launchAtLoginEnabled());
+    }
 }
 
 void TestLaunchAtLogin::refusedRegistrationIsDroppedQuietly() {
@@ -137,7 +118,7 @@ void TestLaunchAtLogin::refusedRegistrationIsDroppedQuietly() {
     // A file where the autostart folder should be makes every write fail.
     environment.tree().writeFile(QStringLiteral("config/autostart"), "not a folder");
 
-    QVERIFY(!Autostart::enable(autostartEntry(environment), QStringLiteral("/usr/bin/true")));
+    QVERIFY(!Autostart::enable(Autostart::entryPath(), QStringLiteral("/usr/bin/true")));
     setLaunchAtLogin(true);
     QVERIFY(!launchAtLoginEnabled());
     QCOMPARE(readFile(environment.configHome() + QStringLiteral("/autostart")),

@@ -13,15 +13,14 @@ class TestVantriApp : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void trayMenuOffersSettingsAndQuit();
-    void settingsWindowIsCreatedOnceAndReused();
+    void trayMenuOpensOneSettingsWindow();
     void launchLoadsTheSavedScriptsFolder();
-    void delegateIsShared();
 };
 
-void TestVantriApp::trayMenuOffersSettingsAndQuit() {
+void TestVantriApp::trayMenuOpensOneSettingsWindow() {
     IsolatedEnvironment environment;
     VantriApp scene;
+    QCOMPARE(AppDelegate::shared(), &scene.appDelegate());
     const QList<QAction*> actions = scene.trayMenu().actions();
     QCOMPARE(actions.size(), 3);
     QCOMPARE(actions[0]->text(), QStringLiteral("Settings"));
@@ -29,24 +28,17 @@ void TestVantriApp::trayMenuOffersSettingsAndQuit() {
     QCOMPARE(actions[2]->text(), QStringLiteral("Quit"));
     QCOMPARE(actions[2]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
     QVERIFY(!scene.settingsWindow());
-}
 
-void TestVantriApp::settingsWindowIsCreatedOnceAndReused() {
-    IsolatedEnvironment environment;
-    VantriApp scene;
-    scene.trayMenu().actions()[0]->trigger();
+    actions[0]->trigger();
     QWidget* window = scene.settingsWindow();
-    QVERIFY(window);
-    QCOMPARE(window->windowTitle(), QStringLiteral("Settings"));
     QVERIFY(qobject_cast<Settings*>(window));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Settings"));
     QCOMPARE(window->size(), Settings::panelSize);
     QVERIFY(window->isVisible());
-
+    // Opened again, while shown or after being closed, it is the same window.
     scene.openSettingsWindow();
     QCOMPARE(scene.settingsWindow(), window);
-
     window->close();
-    QVERIFY(!window->isVisible());
     scene.openSettingsWindow();
     QCOMPARE(scene.settingsWindow(), window);
     QVERIFY(window->isVisible());
@@ -56,17 +48,10 @@ void TestVantriApp::launchLoadsTheSavedScriptsFolder() {
     IsolatedEnvironment environment;
     const QString folder = environment.tree().makeDir(QStringLiteral("scripts"));
     openPreferences()->setValue(PreferenceKeys::scriptFolderPath, folder);
-    ScriptManager::shared().loadScripts(QString());
-
     VantriApp scene;
+    ScriptManager::shared().loadScripts(QString());
     scene.appDelegate().applicationDidFinishLaunching();
     QCOMPARE(ScriptManager::shared().lastUsedScriptFolderPath(), folder);
-}
-
-void TestVantriApp::delegateIsShared() {
-    IsolatedEnvironment environment;
-    VantriApp scene;
-    QCOMPARE(AppDelegate::shared(), &scene.appDelegate());
 }
 
 QTEST_MAIN(TestVantriApp)

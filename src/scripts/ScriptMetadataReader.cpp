@@ -4,7 +4,10 @@
 
 #include <yaml.h>
 
+#include <algorithm>
 #include <functional>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -98,78 +101,72 @@ public:
     }
 
 private:
+    // A key of a mapping and the reader of its value.
+    struct Field {
+        QLatin1StringView key;
+        std::function<bool()> readValue;
+    };
+
     bool readMetadataMapping(ScriptMetadata& metadata) {
-        static const QStringList keys = {
-            QStringLiteral("name"),      QStringLiteral("description"),  QStringLiteral("author"),
-            QStringLiteral("website"),   QStringLiteral("type"),         QStringLiteral("command"),
-            QStringLiteral("arguments"), QStringLiteral("environments"), QStringLiteral("tags")};
-        return readMapping(keys, [&](qsizetype key) {
-            switch (key) {
-            case 0:
-                return readScalar(metadata.name);
-            case 1:
-                return readScalar(metadata.description);
-            case 2:
-                return readScalar(metadata.author);
-            case 3:
-                return readScalar(metadata.website);
-            case 4:
-                return readScalar(metadata.type);
-            case 5:
-                return readScalar(metadata.command);
-            case 6:
-                return readArguments(metadata.arguments);
-            case 7:
-                return readScalarList(metadata.environments);
-            default:
-                return readScalarList(metadata.tags);
-            }
+        return readMapping({
+            {"name"_L1, scalar(metadata.name)},
+            {"description"_L1, scalar(metadata.description)},
+            {"author"_L1, scalar(metadata.author)},
+            {"website"_L1, scalar(metadata.website)},
+            {"type"_L1, scalar(metadata.type)},
+            {"command"_L1, scalar(metadata.command)},
+            {"arguments"_L1, [this, &metadata] { return readArguments(metadata.arguments); }},
+            {"environments"_L1, scalarList(metadata.environments)},
+            {"tags"_L1, scalarList(metadata.tags)},
         });
     }
 
     bool readArgumentMapping(Argument& argument) {
-        static const QStringList keys = {QStringLiteral("name"), QStringLiteral("type"),
-                                         QStringLiteral("placeholder"), QStringLiteral("optional"),
-                                         QStringLiteral("description")};
-        return readMapping(keys, [&](qsizetype key) {
-            switch (key) {
-            case 0:
-                return readScalar(argument.name);
-            case 1:
-                return readScalar(argument.type);
-            case 2:
-                return readScalar(argument.placeholder);
-            case 3:
-                return readBoolean(argument.optional);
-            default:
-                return readScalar(argument.description);
-            }
+        return readMapping({
+            {"name"_L1, scalar(argument.name)},
+            {"type"_L1, scalar(argument.type)},
+            {"placeholder"_L1, scalar(argument.placeholder)},
+            {"optional"_L1, [this, &argument] { return readBoolean(argument.optional); }},
+            {"description"_L1, scalar(argument.description)},
         });
     }
 
-    // Reads the pairs of a mapping whose start was the last event read. Each of
-    // `keys` must occur exactly once, its value read by `readValue` (given the
-    // key's index); the values of all other keys are skipped. A key repeated
-    // would leave it unclear which value is meant, so it fails.
-    bool readMapping(const QStringList& keys, const std::function<bool(qsizetype)>& readValue) {
-        QList<bool> seen(keys.size(), false);
+    std::function<bool()> scalar(QString& text) {
+        return [this, &text] { return readScalar(text); };
+    }
+    std::function<bool()> scalarList(QStringList& texts) {
+        return [this, &texts] { return readScalarList(texts); };
+    }
+
+    // Reads the pairs of a mapping whose start was the last event read. The key
+    // of each of `fields` must occur exactly once; the values of all other keys
+    // are skipped. A key repeated would leave it unclear which value is meant,
+    // so it fails.
+    bool readMapping(const QList<Field>& fields) {
+        QList<bool> seen(fields.size(), false);
         for (;;) {
             if (!_events.advance())
                 return false;
             if (_events.type() == YAML_MAPPING_END_EVENT)
                 break;
-            const qsizetype key =
-                _events.type() == YAML_SCALAR_EVENT ? keys.indexOf(_events.scalarText()) : -1;
-            if (key < 0) {
+            const qsizetype field =
+                _events.type() == YAML_SCALAR_EVENT ? indexOfKey(fields, _events.scalarText()) : -1;
+            if (field < 0) {
                 if (!skipCurrentNode() || !skipNextNode())
                     return false;
                 continue;
             }
-            if (seen[key] || !readValue(key))
+            if (seen[field] || !fields[field].readValue())
                 return false;
-            seen[key] = true;
+            seen[field] = true;
         }
         return !seen.contains(false);
+    }
+
+    static qsizetype indexOfKey(const QList<Field>& fields, const QString& key) {
+        const auto found = std::find_if(fields.cbegin(), fields.cend(),
+                                        [&key](const Field& field) { return field.key == key; });
+        return found == fields.cend() ? -1 : found - fields.cbegin();
     }
 
     bool readScalar(QString& text) {
@@ -194,31 +191,36 @@ private:
     }
 
     bool readScalarList(QStringList& texts) {
-        if (!_events.advanceTo(YAML_SEQUENCE_START_EVENT))
-            return false;
-        for (;;) {
-            if (!_events.advance())
-                return false;
-            if (_events.type() == YAML_SEQUENCE_END_EVENT)
-                return true;
+        return readSequence([this, &texts] {
             if (_events.type() != YAML_SCALAR_EVENT)
                 return false;
             texts.append(_events.scalarText());
-        }
+            return true;
+        });
     }
 
     bool readArguments(QList<Argument>& arguments) {
-        if (!_events.advanceTo(YAML_SEQUENCE_START_EVENT))
-            return false;
-        for (;;) {
-            if (!_events.advance())
-                return false;
-            if (_events.type() == YAML_SEQUENCE_END_EVENT)
-                return true;
+        return readSequence([this, &arguments] {
             Argument argument;
             if (_events.type() != YAML_MAPPING_START_EVENT || !readArgumentMapping(argument))
                 return false;
             arguments.append(argument);
+            return true;
+        });
+    }
+
+    // Reads a sequence, calling `readItem` with the first event of each item
+    // as the last one read.
+    bool readSequence(const std::function<bool()>& readItem) {
+        if (!_events.advanceTo(YAML_SEQUENCE_START_EVENT))
+            return false;
+        for (;;) {
+            if (!_events.advance())
+                return false;
+            if (_events.type() == YAML_SEQUENCE_END_EVENT)
+                return true;
+            if (!readItem())
+                return false;
         }
     }
 
