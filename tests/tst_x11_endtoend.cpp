@@ -68,13 +68,18 @@ private:
     QList<VirtualDesktop::ShownWindow> shownWindows(const QString& title) const;
     // The panel's window, 0 while none is shown.
     quint64 shownPanel() const;
+    // Presses `keys` and waits for the panel to be shown and active; the
+    // panel's window, or 0 when it did not come.
+    quint64 summonPanel(const QString& keys) const;
+    // Waits for the one settings window to be shown, at its size, and active.
+    bool settingsShownAndActive() const;
     std::optional<VirtualDesktop::ShownWindow> trayIcon() const;
     // Vantri with a session of its own (a runtime and a data folder under
     // `session`), so that it never hands over to any other Vantri of this user.
     QProcessEnvironment sessionEnvironment(const QString& session) const;
     bool startVantri(QProcess& process, const QString& session) const;
-    // Runs `vantri command` in the first session to its end; its exit code.
-    int runCommand(const QString& command) const;
+    // Runs vantri with `arguments` in the first session to its end; its exit code.
+    int runVantri(const QStringList& arguments) const;
 
     VirtualDesktop& _desktop;
     IsolatedEnvironment _environment;
@@ -94,6 +99,23 @@ QList<VirtualDesktop::ShownWindow> TestX11EndToEnd::shownWindows(const QString& 
 quint64 TestX11EndToEnd::shownPanel() const {
     const auto panels = shownWindows(panelTitle);
     return panels.isEmpty() ? 0 : panels.first().id;
+}
+
+quint64 TestX11EndToEnd::summonPanel(const QString& keys) const {
+    quint64 panel = 0;
+    return _desktop.press(keys) && QTest::qWaitFor([&] {
+               return (panel = shownPanel()) != 0 && _desktop.activeWindow() == panel;
+           })
+               ? panel
+               : 0;
+}
+
+bool TestX11EndToEnd::settingsShownAndActive() const {
+    return QTest::qWaitFor([&] {
+        const auto settings = shownWindows(settingsTitle);
+        return settings.size() == 1 && settings.first().geometry.size() == Settings::panelSize &&
+               _desktop.activeWindow() == settings.first().id;
+    });
 }
 
 // The tray icon and the tray menu are both titled "Vantri"; the icon is the
@@ -135,11 +157,11 @@ bool TestX11EndToEnd::startVantri(QProcess& process, const QString& session) con
                                            30000);
 }
 
-int TestX11EndToEnd::runCommand(const QString& command) const {
+int TestX11EndToEnd::runVantri(const QStringList& arguments) const {
     QProcess process;
     process.setProcessEnvironment(sessionEnvironment(QStringLiteral("first")));
     process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.start(qEnvironmentVariable("VANTRI_BINARY"), {command});
+    process.start(qEnvironmentVariable("VANTRI_BINARY"), arguments);
     if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
         return -1;
     return process.exitCode();
@@ -190,11 +212,9 @@ void TestX11EndToEnd::cleanupTestCase() {
 
 void TestX11EndToEnd::hotKeyShowsThePanelInPlaceWithTheFieldFocused() {
     QCOMPARE(shownPanel(), 0u);
-    QVERIFY(_desktop.press(QStringLiteral("ctrl+alt+space")));
-    quint64 panel = 0;
-    QTRY_VERIFY((panel = shownPanel()) != 0);
+    const quint64 panel = summonPanel(QStringLiteral("ctrl+alt+space"));
+    QVERIFY(panel != 0);
     QTRY_COMPARE(_desktop.shownGeometry(panel), panelFrame);
-    QTRY_COMPARE(_desktop.activeWindow(), panel);
 }
 
 void TestX11EndToEnd::returnRunsTheTypedScriptWithItsArgumentsAndHides() {
@@ -210,10 +230,8 @@ void TestX11EndToEnd::returnRunsTheTypedScriptWithItsArgumentsAndHides() {
 }
 
 void TestX11EndToEnd::returnOpensTheTypedApplicationAndHides() {
-    QVERIFY(_desktop.press(QStringLiteral("ctrl+alt+space")));
-    quint64 panel = 0;
-    QTRY_VERIFY((panel = shownPanel()) != 0);
-    QTRY_COMPARE(_desktop.activeWindow(), panel);
+    const quint64 panel = summonPanel(QStringLiteral("ctrl+alt+space"));
+    QVERIFY(panel != 0);
     // The field still holds the last query: replace it.
     QVERIFY(_desktop.press(QStringLiteral("ctrl+a")));
     QVERIFY(_desktop.type(QStringLiteral("zebra")));
@@ -224,10 +242,8 @@ void TestX11EndToEnd::returnOpensTheTypedApplicationAndHides() {
 }
 
 void TestX11EndToEnd::escapeHidesAndTheHotKeyTogglesTheSameWindow() {
-    QVERIFY(_desktop.press(QStringLiteral("ctrl+alt+space")));
-    quint64 panel = 0;
-    QTRY_VERIFY((panel = shownPanel()) != 0);
-    QTRY_COMPARE(_desktop.activeWindow(), panel);
+    const quint64 panel = summonPanel(QStringLiteral("ctrl+alt+space"));
+    QVERIFY(panel != 0);
     QVERIFY(_desktop.press(QStringLiteral("Escape")));
     QTRY_COMPARE(shownPanel(), 0u);
 
@@ -245,7 +261,7 @@ void TestX11EndToEnd::escapeHidesAndTheHotKeyTogglesTheSameWindow() {
 
 void TestX11EndToEnd::toggleCommandShowsAndHidesTheRunningPanel() {
     // Each command returns once the instance has carried it out.
-    QCOMPARE(runCommand(QStringLiteral("toggle")), 0);
+    QCOMPARE(runVantri({QStringLiteral("toggle")}), 0);
     quint64 panel = 0;
     QTRY_VERIFY((panel = shownPanel()) != 0);
     QTRY_COMPARE(_desktop.shownGeometry(panel), panelFrame);
@@ -254,24 +270,16 @@ void TestX11EndToEnd::toggleCommandShowsAndHidesTheRunningPanel() {
     QVERIFY(_desktop.type(QStringLiteral("zebra")));
     QTRY_COMPARE(_desktop.shownGeometry(panel).height(), 60 + 20 + 50);
 
-    QCOMPARE(runCommand(QStringLiteral("toggle")), 0);
+    QCOMPARE(runVantri({QStringLiteral("toggle")}), 0);
     QTRY_COMPARE(shownPanel(), 0u);
     QCOMPARE(_vantri.state(), QProcess::Running);
 }
 
 void TestX11EndToEnd::secondPlainStartOpensSettingsInTheRunningInstance() {
     QVERIFY(shownWindows(settingsTitle).isEmpty());
-    QProcess second;
-    second.setProcessEnvironment(sessionEnvironment(QStringLiteral("first")));
-    second.setProcessChannelMode(QProcess::ForwardedChannels);
-    second.start(qEnvironmentVariable("VANTRI_BINARY"), {});
-    QVERIFY(second.waitForFinished(30000));
-    QCOMPARE(second.exitCode(), 0);
+    QCOMPARE(runVantri({}), 0);
 
-    QList<VirtualDesktop::ShownWindow> settings;
-    QTRY_COMPARE((settings = shownWindows(settingsTitle)).size(), 1);
-    QCOMPARE(settings.first().geometry.size(), Settings::panelSize);
-    QTRY_COMPARE(_desktop.activeWindow(), settings.first().id);
+    QVERIFY(settingsShownAndActive());
     // The running instance is still the only one: one tray icon.
     QCOMPARE(_vantri.state(), QProcess::Running);
     QVERIFY(trayIcon());
@@ -292,10 +300,7 @@ void TestX11EndToEnd::settingsInTheTrayMenuOpensTheSettingsWindow() {
     QVERIFY(_desktop.press(QStringLiteral("Down")));
     QVERIFY(_desktop.press(QStringLiteral("Return")));
 
-    QList<VirtualDesktop::ShownWindow> settings;
-    QTRY_COMPARE((settings = shownWindows(settingsTitle)).size(), 1);
-    QCOMPARE(settings.first().geometry.size(), Settings::panelSize);
-    QTRY_COMPARE(_desktop.activeWindow(), settings.first().id);
+    QVERIFY(settingsShownAndActive());
     QCOMPARE(shownWindows(QStringLiteral("Vantri")).size(), menusBefore);
 }
 
@@ -362,19 +367,19 @@ void TestX11EndToEnd::vantriOfAnotherSessionIsRefusedTheHotKeyAndKeepsRunning() 
 }
 
 void TestX11EndToEnd::quitCommandEndsTheInstanceAndAKilledOneIsReplaced() {
-    QCOMPARE(runCommand(QStringLiteral("quit")), 0);
+    QCOMPARE(runVantri({QStringLiteral("quit")}), 0);
     QVERIFY(_vantri.waitForFinished(30000));
     QCOMPARE(_vantri.exitStatus(), QProcess::NormalExit);
     QCOMPARE(_vantri.exitCode(), 0);
     // With none running, hide starts nothing.
-    QCOMPARE(runCommand(QStringLiteral("hide")), 0);
+    QCOMPARE(runVantri({QStringLiteral("hide")}), 0);
 
     // A crashed instance leaves its socket behind; the next start takes over.
     QVERIFY(startVantri(_vantri, QStringLiteral("first")));
     ::kill(pid_t(_vantri.processId()), SIGKILL);
     QVERIFY(_vantri.waitForFinished());
     QVERIFY(startVantri(_vantri, QStringLiteral("first")));
-    QCOMPARE(runCommand(QStringLiteral("toggle")), 0);
+    QCOMPARE(runVantri({QStringLiteral("toggle")}), 0);
     QTRY_VERIFY(shownPanel() != 0);
     QVERIFY(_desktop.press(QStringLiteral("ctrl+shift+k")));
     QTRY_COMPARE(shownPanel(), 0u);
