@@ -17,20 +17,19 @@ bool flag(const QString& key) {
     return openPreferences()->value(key, false).toBool();
 }
 
-// A launch's permission check in an environment of its own, over a trust check
-// that gives `trust` in turn (the last answer repeats). Each prompt is answered
-// by clicking the button showing `answer` (or by Escape) once its texts and its
-// buttons, left to right, are noted.
-class Launch : public QObject {
-public:
+// A launch's permission check in an environment of its own, over a trust check that gives
+// `trust` in turn (the last answer repeats). Each prompt's texts and buttons, left to right,
+// are noted before it is answered by the button showing `answer` (or by Escape).
+struct Launch : QObject {
     explicit Launch(QList<bool> trustAnswers, QString answer = u"Later"_s)
         : trust(std::move(trustAnswers))
-        , _answer(std::move(answer)) {
+        , answer(std::move(answer)) {
         qApp->installEventFilter(this);
     }
 
     IsolatedEnvironment environment;
     QList<bool> trust;
+    QString answer;
     int checks = 0;
     int settingsOpened = 0;
     int promptCount = 0;
@@ -45,29 +44,25 @@ public:
         if (prompt && event->type() == QEvent::Show) {
             ++promptCount;
             QMetaObject::invokeMethod(
-                this, [this, prompt] { answer(*prompt); }, Qt::QueuedConnection);
+                this, [this, prompt] { respond(*prompt); }, Qt::QueuedConnection);
         }
         return false;
     }
 
-private:
-    void answer(QMessageBox& prompt) {
-        promptTexts = {prompt.text(), prompt.informativeText()};
+    void respond(QMessageBox& prompt) {
         QList<QAbstractButton*> buttons = prompt.buttons();
-        std::sort(buttons.begin(), buttons.end(), [](QAbstractButton* a, QAbstractButton* b) {
-            return a->mapToGlobal(QPoint()).x() < b->mapToGlobal(QPoint()).x();
-        });
+        std::ranges::sort(buttons, {},
+                          [](QAbstractButton* b) { return b->mapToGlobal(QPoint()).x(); });
+        promptTexts = {prompt.text(), prompt.informativeText()};
         for (QAbstractButton* button : buttons)
             promptTexts.append(button->text());
-        if (_answer == "Escape"_L1)
+        if (answer == "Escape"_L1)
             QTest::keyClick(&prompt, Qt::Key_Escape);
         for (QAbstractButton* button : buttons) {
-            if (button->text() == _answer)
+            if (button->text() == answer)
                 button->click();
         }
     }
-
-    QString _answer;
 };
 
 } // namespace
@@ -129,8 +124,7 @@ void TestAccessibilityPermission::promptIsShownOnceEver() {
     QCOMPARE(flag(PreferenceKeys::accessibilityGranted), granted);
     QCOMPARE(launch.settingsOpened, settingsOpened);
     QVERIFY(flag(PreferenceKeys::accessibilityPromptShown));
-    // The answer asks nothing of the trust check.
-    QCOMPARE(launch.checks, 2);
+    QCOMPARE(launch.checks, 2); // the answer asks nothing of the trust check
 
     // Neither this launch nor a later one asks again.
     launch.permission.recheckAccessibilityPermission();
@@ -140,13 +134,11 @@ void TestAccessibilityPermission::promptIsShownOnceEver() {
 }
 
 void TestAccessibilityPermission::trustFollowsTheSession() {
-    // These tests run without an X server: a grab would not be possible.
-    QVERIFY(!isProcessTrusted());
+    QVERIFY(!isProcessTrusted()); // there is no X server here to grab keys on
 }
 
 void TestAccessibilityPermission::settingsOpenTheDesktopsShortcutPanel() {
-    // GIO reads the application folders once per process: the entry must be
-    // in place before the first look-up.
+    // GIO reads the application folders once per process: the entry comes before any look-up.
     IsolatedEnvironment environment;
     const QString opened = environment.tree().path(u"opened"_s);
     environment.tree().writeFile(
