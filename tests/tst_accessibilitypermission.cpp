@@ -32,8 +32,7 @@ struct Launch : QObject {
     QString answer;
     int checks = 0;
     int settingsOpened = 0;
-    int promptCount = 0;
-    QStringList promptTexts;
+    QList<QStringList> prompts; // the texts of each prompt shown
     AppState state;
     AccessibilityPermission permission{
         state,
@@ -41,11 +40,9 @@ struct Launch : QObject {
 
     bool eventFilter(QObject* watched, QEvent* event) override {
         auto* prompt = qobject_cast<QMessageBox*>(watched);
-        if (prompt && event->type() == QEvent::Show) {
-            ++promptCount;
+        if (prompt && event->type() == QEvent::Show)
             QMetaObject::invokeMethod(
                 this, [this, prompt] { respond(*prompt); }, Qt::QueuedConnection);
-        }
         return false;
     }
 
@@ -53,9 +50,9 @@ struct Launch : QObject {
         QList<QAbstractButton*> buttons = prompt.buttons();
         std::ranges::sort(buttons, {},
                           [](QAbstractButton* b) { return b->mapToGlobal(QPoint()).x(); });
-        promptTexts = {prompt.text(), prompt.informativeText()};
+        prompts.append({prompt.text(), prompt.informativeText()});
         for (QAbstractButton* button : buttons)
-            promptTexts.append(button->text());
+            prompts.last().append(button->text());
         if (answer == "Escape"_L1)
             QTest::keyClick(&prompt, Qt::Key_Escape);
         for (QAbstractButton* button : buttons) {
@@ -93,7 +90,7 @@ void TestAccessibilityPermission::trustIsGrantedWithoutAPrompt() {
     QCOMPARE(launch.permission.isRecheckScheduled(), !trust.first());
     QTRY_VERIFY_WITH_TIMEOUT(flag(PreferenceKeys::accessibilityGranted), 20000);
     QCOMPARE(launch.checks, trust.size());
-    QCOMPARE(launch.promptCount, 0);
+    QVERIFY(launch.prompts.isEmpty());
     QVERIFY(!flag(PreferenceKeys::accessibilityPromptShown));
 }
 
@@ -114,13 +111,13 @@ void TestAccessibilityPermission::promptIsShownOnceEver() {
     Launch launch({false}, answer);
     launch.permission.checkAccessibilityPermission();
     launch.permission.recheckAccessibilityPermission();
-    QCOMPARE(launch.promptCount, 1);
-    QCOMPARE(launch.promptTexts,
-             QStringList({u"Accessibility Permission Required"_s,
-                          u"Vantri needs accessibility permission to listen for global hotkeys. "
-                          "Please grant permission in System Preferences."_s,
-                          u"Open System Preferences"_s, u"I've Already Granted Permission"_s,
-                          u"Later"_s}));
+    QCOMPARE(
+        launch.prompts,
+        QList<QStringList>(
+            {{u"Accessibility Permission Required"_s,
+              u"Vantri needs accessibility permission to listen for global hotkeys. "
+              "Please grant permission in System Preferences."_s,
+              u"Open System Preferences"_s, u"I've Already Granted Permission"_s, u"Later"_s}}));
     QCOMPARE(flag(PreferenceKeys::accessibilityGranted), granted);
     QCOMPARE(launch.settingsOpened, settingsOpened);
     QVERIFY(flag(PreferenceKeys::accessibilityPromptShown));
@@ -130,7 +127,7 @@ void TestAccessibilityPermission::promptIsShownOnceEver() {
     launch.permission.recheckAccessibilityPermission();
     AccessibilityPermission(launch.state, {[] { return false; }, [] {}})
         .recheckAccessibilityPermission();
-    QCOMPARE(launch.promptCount, 1);
+    QCOMPARE(launch.prompts.size(), 1);
 }
 
 void TestAccessibilityPermission::trustFollowsTheSession() {
