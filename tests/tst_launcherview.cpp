@@ -42,6 +42,7 @@ struct Launcher {
     int escPresses = 0;
     int windowHides = 0;
     QStringList opened;
+    bool openSucceeds = true;
     QStringList messages;
     std::unique_ptr<LauncherView> view;
 
@@ -52,7 +53,7 @@ struct Launcher {
             scripts, apps, [this] { ++escPresses; }, [this] { ++windowHides; });
         view->setApplicationOpener([this](const QString& path) {
             opened.append(path);
-            return true;
+            return openSucceeds;
         });
         QObject::connect(view.get(), &LauncherView::errorMessageChanged, [this] {
             if (view->errorMessage())
@@ -138,10 +139,7 @@ void TestLauncherView::returnOrAClickOpensTheApplication() {
     QCOMPARE(launcher.view->searchText(), u"alp"_s);
 
     // A click carries out its row without selecting it; a failed launch hides the panel too.
-    launcher.view->setApplicationOpener([&](const QString& path) {
-        launcher.opened.append(path);
-        return false;
-    });
+    launcher.openSucceeds = false;
     QListView* list = launcher.view->resultView()->listView();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualRect(list->model()->index(0, 0)).center());
