@@ -17,24 +17,22 @@ bool flag(const QString& key) {
     return openPreferences()->value(key, false).toBool();
 }
 
-// A launch's permission check in an environment of its own, over a trust check
-// that gives `trust` in turn (the last answer repeats). Each prompt is answered
-// by clicking the button showing `answer` (or by Escape) once its texts and its
-// buttons, left to right, are noted.
-class Launch : public QObject {
-public:
+// A launch's permission check in an environment of its own, over a trust check that gives
+// `trust` in turn (the last answer repeats). Each prompt's texts and buttons, left to right,
+// are noted before it is answered by the button showing `answer` (or by Escape).
+struct Launch : QObject {
     explicit Launch(QList<bool> trustAnswers, QString answer = u"Later"_s)
         : trust(std::move(trustAnswers))
-        , _answer(std::move(answer)) {
+        , answer(std::move(answer)) {
         qApp->installEventFilter(this);
     }
 
     IsolatedEnvironment environment;
     QList<bool> trust;
+    QString answer;
     int checks = 0;
     int settingsOpened = 0;
-    int promptCount = 0;
-    QStringList promptTexts;
+    QList<QStringList> prompts; // the texts of each prompt shown
     AppState state;
     AccessibilityPermission permission{
         state,
@@ -42,32 +40,26 @@ public:
 
     bool eventFilter(QObject* watched, QEvent* event) override {
         auto* prompt = qobject_cast<QMessageBox*>(watched);
-        if (prompt && event->type() == QEvent::Show) {
-            ++promptCount;
+        if (prompt && event->type() == QEvent::Show)
             QMetaObject::invokeMethod(
-                this, [this, prompt] { answer(*prompt); }, Qt::QueuedConnection);
-        }
+                this, [this, prompt] { respond(*prompt); }, Qt::QueuedConnection);
         return false;
     }
 
-private:
-    void answer(QMessageBox& prompt) {
-        promptTexts = {prompt.text(), prompt.informativeText()};
+    void respond(QMessageBox& prompt) {
         QList<QAbstractButton*> buttons = prompt.buttons();
-        std::sort(buttons.begin(), buttons.end(), [](QAbstractButton* a, QAbstractButton* b) {
-            return a->mapToGlobal(QPoint()).x() < b->mapToGlobal(QPoint()).x();
-        });
+        std::ranges::sort(buttons, {},
+                          [](QAbstractButton* b) { return b->mapToGlobal(QPoint()).x(); });
+        prompts.append({prompt.text(), prompt.informativeText()});
         for (QAbstractButton* button : buttons)
-            promptTexts.append(button->text());
-        if (_answer == "Escape"_L1)
+            prompts.last().append(button->text());
+        if (answer == "Escape"_L1)
             QTest::keyClick(&prompt, Qt::Key_Escape);
         for (QAbstractButton* button : buttons) {
-            if (button->text() == _answer)
+            if (button->text() == answer)
                 button->click();
         }
     }
-
-    QString _answer;
 };
 
 } // namespace
@@ -98,7 +90,7 @@ void TestAccessibilityPermission::trustIsGrantedWithoutAPrompt() {
     QCOMPARE(launch.permission.isRecheckScheduled(), !trust.first());
     QTRY_VERIFY_WITH_TIMEOUT(flag(PreferenceKeys::accessibilityGranted), 20000);
     QCOMPARE(launch.checks, trust.size());
-    QCOMPARE(launch.promptCount, 0);
+    QVERIFY(launch.prompts.isEmpty());
     QVERIFY(!flag(PreferenceKeys::accessibilityPromptShown));
 }
 
@@ -119,34 +111,31 @@ void TestAccessibilityPermission::promptIsShownOnceEver() {
     Launch launch({false}, answer);
     launch.permission.checkAccessibilityPermission();
     launch.permission.recheckAccessibilityPermission();
-    QCOMPARE(launch.promptCount, 1);
-    QCOMPARE(launch.promptTexts,
-             QStringList({u"Accessibility Permission Required"_s,
-                          u"Vantri needs accessibility permission to listen for global hotkeys. "
-                          "Please grant permission in System Preferences."_s,
-                          u"Open System Preferences"_s, u"I've Already Granted Permission"_s,
-                          u"Later"_s}));
+    QCOMPARE(
+        launch.prompts,
+        QList<QStringList>(
+            {{u"Accessibility Permission Required"_s,
+              u"Vantri needs accessibility permission to listen for global hotkeys. "
+              "Please grant permission in System Preferences."_s,
+              u"Open System Preferences"_s, u"I've Already Granted Permission"_s, u"Later"_s}}));
     QCOMPARE(flag(PreferenceKeys::accessibilityGranted), granted);
     QCOMPARE(launch.settingsOpened, settingsOpened);
     QVERIFY(flag(PreferenceKeys::accessibilityPromptShown));
-    // The answer asks nothing of the trust check.
-    QCOMPARE(launch.checks, 2);
+    QCOMPARE(launch.checks, 2); // the answer asks nothing of the trust check
 
     // Neither this launch nor a later one asks again.
     launch.permission.recheckAccessibilityPermission();
     AccessibilityPermission(launch.state, {[] { return false; }, [] {}})
         .recheckAccessibilityPermission();
-    QCOMPARE(launch.promptCount, 1);
+    QCOMPARE(launch.prompts.size(), 1);
 }
 
 void TestAccessibilityPermission::trustFollowsTheSession() {
-    // These tests run without an X server: a grab would not be possible.
-    QVERIFY(!isProcessTrusted());
+    QVERIFY(!isProcessTrusted()); // there is no X server here to grab keys on
 }
 
 void TestAccessibilityPermission::settingsOpenTheDesktopsShortcutPanel() {
-    // GIO reads the application folders once per process: the entry must be
-    // in place before the first look-up.
+    // GIO reads the application folders once per process: the entry comes before any look-up.
     IsolatedEnvironment environment;
     const QString opened = environment.tree().path(u"opened"_s);
     environment.tree().writeFile(

@@ -42,19 +42,18 @@ struct Launcher {
     int escPresses = 0;
     int windowHides = 0;
     QStringList opened;
-    QStringList messages; // every message the launcher showed, in order
+    bool openSucceeds = true;
+    QStringList messages;
     std::unique_ptr<LauncherView> view;
 
     explicit Launcher(const QStringList& applications, const QList<Script>& scriptFiles = {})
         : apps(QStringList(), LauncherFixture::writeIndexFile(tree, applications)) {
-        for (const Script& script : scriptFiles)
-            LauncherFixture::writeScript(tree, script);
-        scripts.loadScripts(LauncherFixture::scriptsFolder(tree));
+        scripts.loadScripts(LauncherFixture::writeScripts(tree, scriptFiles));
         view = std::make_unique<LauncherView>(
             scripts, apps, [this] { ++escPresses; }, [this] { ++windowHides; });
         view->setApplicationOpener([this](const QString& path) {
             opened.append(path);
-            return true;
+            return openSucceeds;
         });
         QObject::connect(view.get(), &LauncherView::errorMessageChanged, [this] {
             if (view->errorMessage())
@@ -90,42 +89,31 @@ private Q_SLOTS:
     void scriptOutcomeIsShown_data();
     void scriptOutcomeIsShown();
     void scriptOutputShowsPieceByPiece();
-    void secondLaunchWaitsForTheFirstRun();
     void resultsForAStaleQueryAreDropped();
     void keysAreWatchedOnlyWhileOnScreen();
 };
 
 void TestLauncherView::keysActOnTheList() {
-    Launcher launcher({u"alpha"_s, u"alps"_s, u"altitude"_s},
-                      {Script{u"hello"_s, u"hello"_s, u"echo hi\n"_s}});
+    Launcher launcher({u"alpha"_s, u"alps"_s, u"altitude"_s});
     launcher.search(u"nothing matches"_s, {});
     KeyRecorder reachedField(launcher.field());
     // With an empty list the arrows belong to the field, and Return does nothing.
-    for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_Return, Qt::Key_Enter})
+    for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_Return})
         launcher.press(key);
     QCOMPARE(reachedField.keys, (QList<int>{Qt::Key_Down, Qt::Key_Up}));
     QVERIFY(launcher.opened.isEmpty());
-    QVERIFY(!launcher.view->isExecuting());
-    QCOMPARE(launcher.windowHides, 0);
-    QCOMPARE(launcher.view->resultView()->placeholderLine()->text(), u"No results"_s);
 
     // The selection stays within the list, whatever modifiers are held.
     launcher.search(u"al"_s, {u"alpha"_s, u"alps"_s, u"altitude"_s});
     QCOMPARE(launcher.view->sizeHint().height(), 60 + 20 + 3 * 50);
     reachedField.keys.clear();
-    struct Step {
-        Qt::Key key;
-        Qt::KeyboardModifiers modifiers;
-        int selected;
-    };
-    for (const auto& [key, modifiers, selected] :
-         {Step{Qt::Key_Up, {}, 0}, Step{Qt::Key_Down, {}, 1},
-          Step{Qt::Key_Down, Qt::ShiftModifier, 2}, Step{Qt::Key_Down, {}, 2},
-          Step{Qt::Key_Up, Qt::ControlModifier, 1}}) {
-        launcher.press(key, modifiers);
+    using Step = std::pair<Qt::Key, int>;
+    for (const auto& [key, selected] : {Step{Qt::Key_Up, 0}, Step{Qt::Key_Down, 1},
+                                        Step{Qt::Key_Down, 2}, Step{Qt::Key_Down, 2}}) {
+        launcher.press(key, Qt::ShiftModifier);
         QCOMPARE(launcher.view->selectedIndex(), selected);
     }
-    QCOMPARE(launcher.view->resultView()->selectedIndex(), 1);
+    QCOMPARE(launcher.view->resultView()->selectedIndex(), 2);
     QVERIFY(!reachedField.keys.contains(Qt::Key_Down) && !reachedField.keys.contains(Qt::Key_Up));
     // A new list starts at its first row.
     QTest::keyClick(launcher.field(), Qt::Key_P);
@@ -137,32 +125,25 @@ void TestLauncherView::keysActOnTheList() {
     launcher.press(Qt::Key_Escape);
     QCOMPARE(launcher.escPresses, 1);
     QVERIFY(launcher.view->searchText().isEmpty() && launcher.view->resultItems().isEmpty());
-    QVERIFY(!launcher.view->showResults());
-    QCOMPARE(launcher.view->sizeHint().height(), 60);
-    QVERIFY(reachedField.keys.isEmpty());
-    QCOMPARE(launcher.windowHides, 0);
+    QVERIFY(!launcher.view->showResults() && reachedField.keys.isEmpty());
 }
 
 void TestLauncherView::returnOrAClickOpensTheApplication() {
     Launcher launcher({u"alpha"_s, u"alps"_s});
-    const QStringList both = {u"alpha"_s, u"alps"_s};
-    launcher.search(u"alp"_s, both);
+    launcher.search(u"alp"_s, {u"alpha"_s, u"alps"_s});
     launcher.press(Qt::Key_Down);
-    launcher.press(Qt::Key_Return, Qt::ShiftModifier);
+    launcher.press(Qt::Key_Return);
     QCOMPARE(launcher.opened,
-             QStringList{LauncherFixture::applicationPath(launcher.tree, both[1])});
+             QStringList{LauncherFixture::applicationPath(launcher.tree, u"alps"_s)});
     QCOMPARE(launcher.windowHides, 1);
     QCOMPARE(launcher.view->searchText(), u"alp"_s);
 
     // A click carries out its row without selecting it; a failed launch hides the panel too.
-    launcher.view->setApplicationOpener([&](const QString& path) {
-        launcher.opened.append(path);
-        return false;
-    });
+    launcher.openSucceeds = false;
     QListView* list = launcher.view->resultView()->listView();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualRect(list->model()->index(0, 0)).center());
-    QCOMPARE(launcher.opened.last(), LauncherFixture::applicationPath(launcher.tree, both[0]));
+    QCOMPARE(launcher.opened.last(), LauncherFixture::applicationPath(launcher.tree, u"alpha"_s));
     QCOMPARE(launcher.view->selectedIndex(), 1);
     QCOMPARE(launcher.windowHides, 2);
 }
@@ -170,35 +151,38 @@ void TestLauncherView::returnOrAClickOpensTheApplication() {
 void TestLauncherView::scriptOutcomeIsShown_data() {
     QTest::addColumn<Script>("script");
     QTest::addColumn<QStringList>("messages");
-    QTest::addColumn<int>("windowHides");
-    QTest::newRow("silent success") << Script{u"quiet"_s, u"quiet"_s, u"exit 0\n"_s}
-                                    << QStringList{u"Command executed successfully."_s} << 1;
+    QTest::newRow("silent success")
+        << Script{u"quiet"_s, u"quiet"_s} << QStringList{u"Command executed successfully."_s};
     // The output comes first; the failure is the last word and stays on show.
     QTest::newRow("failure")
         << Script{u"broken"_s, u"broken"_s, u"echo partial\necho oops >&2\nexit 3\n"_s}
         << QStringList{u"partial"_s,
-                       u"Command error: Shell script exited with status 3\nError: oops\n"_s}
-        << 0;
+                       u"Command error: Shell script exited with status 3\nError: oops\n"_s};
     QTest::newRow("type without a runner")
         << Script{u"shouty"_s, u"shouty"_s, u"exit 0\n"_s, u"Bash"_s}
-        << QStringList{u"Command error: Unsupported script type: Bash"_s} << 0;
+        << QStringList{u"Command error: Unsupported script type: Bash"_s};
     // Only the first word of a command is looked up.
-    QTest::newRow("command of two words") << Script{u"my tool"_s, u"my tool"_s, u"exit 0\n"_s}
-                                          << QStringList{u"Failed to execute command"_s} << 0;
+    QTest::newRow("command of two words")
+        << Script{u"my tool"_s, u"my tool"_s} << QStringList{u"Failed to execute command"_s};
 }
 
 void TestLauncherView::scriptOutcomeIsShown() {
     QFETCH(Script, script);
     QFETCH(QStringList, messages);
-    QFETCH(int, windowHides);
     Launcher launcher({}, {script});
     launcher.search(script.command, {script.command});
+    const ResultItem item = launcher.view->resultItems().at(0);
     launcher.press(Qt::Key_Return);
     QVERIFY(launcher.view->isExecuting());
+    // Neither a second Return nor a click on the row starts another run meanwhile.
+    launcher.press(Qt::Key_Return);
+    launcher.view->executeItem(item);
     QTRY_VERIFY(!launcher.view->isExecuting());
     QCOMPARE(launcher.messages, messages);
-    QCOMPARE(launcher.windowHides, windowHides);
-    QCOMPARE(launcher.view->showResults(), windowHides == 0);
+    // Only a success hides the panel.
+    const bool succeeded = qstrcmp(QTest::currentDataTag(), "silent success") == 0;
+    QCOMPARE(launcher.windowHides, succeeded ? 1 : 0);
+    QCOMPARE(launcher.view->showResults(), !succeeded);
 }
 
 void TestLauncherView::scriptOutputShowsPieceByPiece() {
@@ -211,37 +195,9 @@ void TestLauncherView::scriptOutputShowsPieceByPiece() {
     launcher.press(Qt::Key_Return);
     QTRY_COMPARE(launcher.messages, QStringList{u"first"_s});
     QCOMPARE(launcher.view->resultView()->placeholderLine()->text(), u"first"_s);
-    QCOMPARE(launcher.windowHides, 0);
-
     launcher.tree.writeFile(u"scripts/go"_s, {});
     QTRY_COMPARE(launcher.windowHides, 1);
     QCOMPARE(launcher.messages, (QStringList{u"first"_s, u"second"_s}));
-    QVERIFY(!launcher.view->isExecuting());
-    QCOMPARE(launcher.view->searchText(), u"two"_s);
-}
-
-void TestLauncherView::secondLaunchWaitsForTheFirstRun() {
-    // Each run leaves a line in a file beside the script.
-    Launcher launcher(
-        {}, {Script{u"count"_s, u"count"_s, u"echo run >> \"$(dirname \"$0\")/runs\"\n"_s}});
-    const auto runs = [&] {
-        QFile file(launcher.tree.path(u"scripts/runs"_s));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    };
-    launcher.search(u"count"_s, {u"count"_s});
-    launcher.press(Qt::Key_Return);
-    launcher.press(Qt::Key_Return);
-    QTRY_COMPARE(launcher.windowHides, 1);
-    QCOMPARE(runs(), "run\n");
-
-    // A click on a row while a run is in progress is refused too.
-    launcher.search(u"coun"_s, {u"count"_s});
-    const ResultItem item = launcher.view->resultItems().at(0);
-    launcher.view->executeItem(item);
-    launcher.view->executeItem(item);
-    QTRY_COMPARE(launcher.windowHides, 2);
-    QTRY_VERIFY(!launcher.view->isExecuting());
-    QCOMPARE(runs(), "run\nrun\n");
 }
 
 void TestLauncherView::resultsForAStaleQueryAreDropped() {
@@ -251,7 +207,6 @@ void TestLauncherView::resultsForAStaleQueryAreDropped() {
         SearchPipeline::performSearch(*launcher.apps.apps(), *launcher.scripts.scripts(), u"bet"_s);
     launcher.view->applySearchResults(u"bet"_s, stale);
     QCOMPARE(names(launcher.view->resultItems()), QStringList{u"alpha"_s});
-
     // The same results are taken once their query is the current one.
     launcher.field()->setText(u"bet"_s);
     launcher.view->applySearchResults(u"bet"_s, stale);

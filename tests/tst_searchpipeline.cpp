@@ -17,23 +17,18 @@ QString listed(const ResultItems& items) {
     return result.join(u", "_s);
 }
 
-// Applications and scripts chosen so that orders, folding and the two script
-// fields each make a difference somewhere.
 struct Catalogues {
     TempTree tree;
     AppIndexManager apps{QStringList(), LauncherFixture::writeIndexFile(
-                                            tree, {u"notes"_s, u"calculator"_s, u"text editor"_s,
-                                                   u"zed"_s, u"\uFB01le tool"_s, u"caf\u00E9"_s})};
+                                            tree, {u"notes"_s, u"text editor"_s, u"zed"_s,
+                                                   u"\uFB01le tool"_s, u"caf\u00E9"_s})};
     ScriptManager scripts;
 
     Catalogues() {
-        for (const auto& [command, name] :
-             QList<std::pair<QString, QString>>{{u"notes"_s, u"Jot"_s},
-                                                {u"deploy"_s, u"Ship It"_s},
-                                                {u"Backup"_s, u"Archive"_s},
-                                                {smiley + u" tool"_s, u"Smile"_s}})
-            LauncherFixture::writeScript(tree, {command, name, u"exit 0\n"_s});
-        scripts.loadScripts(LauncherFixture::scriptsFolder(tree));
+        scripts.loadScripts(
+            LauncherFixture::writeScripts(tree, {{u"notes"_s, u"Jot"_s},
+                                                 {u"Backup"_s, u"Archive"_s},
+                                                 {smiley + u" tool"_s, u"Smile"_s}}));
     }
 
     ResultItems search(const QString& query) const {
@@ -58,20 +53,16 @@ void TestSearchPipeline::findsApplicationsAndScripts_data() {
     QTest::newRow("nothing typed") << QString() << QString();
     QTest::newRow("case folded") << u"NOTES"_s << u"notes (app), notes (command)"_s;
     // A script is found by its display name too, and listed under its command.
-    QTest::newRow("display name") << u"ship"_s << u"deploy (command)"_s;
-    QTest::newRow("display name of a capitalised command") << u"archive"_s << u"backup (command)"_s;
+    QTest::newRow("display name") << u"archive"_s << u"backup (command)"_s;
     // The query is used whole: spaces take part, and a command with an argument matches nothing.
     QTest::newRow("space inside") << u"text "_s << u"text editor (app)"_s;
-    QTest::newRow("command and argument") << u"deploy now"_s << QString();
-    QTest::newRow("trailing space") << u"zed "_s << QString();
+    QTest::newRow("command and argument") << u"notes now"_s << QString();
     QTest::newRow("decomposed query") << u"CAFE\u0301"_s << u"caf\u00E9 (app)"_s;
-    // U+FB01 sorts before U+1F600 by code point, although its UTF-16 unit is the larger.
-    QTest::newRow("code point order")
-        << u" tool"_s << u"\uFB01le tool (app), "_s + smiley + u" tool (command)"_s;
-    // Scripts fall in between the applications; "café" holds no plain "e".
+    // Scripts fall in between the applications; "café" holds no plain "e". U+FB01 sorts
+    // before U+1F600 by code point, although its UTF-16 unit is the larger.
     QTest::newRow("one merged list")
         << u"e"_s
-        << u"backup (command), deploy (command), notes (app), notes (command), text editor (app), "
+        << u"backup (command), notes (app), notes (command), text editor (app), "
            "zed (app), \uFB01le tool (app), "_s +
                smiley + u" tool (command)"_s;
 }
@@ -103,11 +94,11 @@ void TestSearchPipeline::typingIsDebouncedIntoOneSearch() {
     pipeline->send(u"ignored before set-up"_s);
     QCOMPARE(pipeline->currentQuery(), std::nullopt);
     // Each set-up searches the empty query, even right after another.
-    pipeline->setupSearch();
-    QCOMPARE(pipeline->currentQuery(), QString());
-    QVERIFY(finished.wait());
-    pipeline->setupSearch();
-    QVERIFY(finished.wait());
+    for (int setup = 0; setup < 2; ++setup) {
+        pipeline->setupSearch();
+        QCOMPARE(pipeline->currentQuery(), QString());
+        QVERIFY(finished.wait());
+    }
     QVERIFY(finished.last().at(1).value<ResultItems>().isEmpty());
 
     for (const QString& query : {u"n"_s, u"no"_s, u"not"_s})
@@ -115,14 +106,11 @@ void TestSearchPipeline::typingIsDebouncedIntoOneSearch() {
     QVERIFY(finished.wait());
     QCOMPARE(listed(finished.last().at(1).value<ResultItems>()), u"notes (app), notes (command)"_s);
     // A letter typed and deleted within the debounce leaves the query as it was.
-    debounced.clear();
     pipeline->send(u"note"_s);
     pipeline->send(u"not"_s);
     QVERIFY(debounced.wait());
-    QStringList queries;
-    for (const QList<QVariant>& signal : started)
-        queries.append(signal.at(0).toString());
-    QCOMPARE(queries, (QStringList{QString(), QString(), u"not"_s}));
+    QCOMPARE(started.size(), 3);
+    QCOMPARE(started.last().at(0).toString(), u"not"_s);
 
     // A pipeline gone before its search ends reports nothing.
     pipeline->send(u"e"_s);

@@ -20,22 +20,16 @@ void TestShortcutParser::parsesModifiersAndKey_data() {
     QTest::addColumn<quint32>("keyCode");
     QTest::addColumn<quint32>("modifiers");
     QTest::addColumn<quint16>("x11Modifiers");
-    const quint16 none = 0;
     using namespace X11Modifier;
     QTest::newRow("command shift K") << u"⌘⇧K"_s << 40u << 0x120000u << quint16(mod4 | shift);
     QTest::newRow("shift command K") << u"⇧⌘K"_s << 40u << 0x120000u << quint16(mod4 | shift);
-    QTest::newRow("control option space") << u"⌃⌥␣"_s << 49u << 0xC0000u << quint16(control | mod1);
     QTest::newRow("all four with A") << u"⇧⌃⌘⌥A"_s << 0u << 0x1E0000u << quint16(0x4D);
-    QTest::newRow("key alone") << u"K"_s << 40u << 0u << none;
-    QTest::newRow("the last key wins") << u"AB"_s << 11u << 0u << none;
-    QTest::newRow("modifiers only give A") << u"⌃⌥"_s << 0u << 0xC0000u << quint16(control | mod1);
+    QTest::newRow("the last key wins") << u"AB"_s << 11u << 0u << quint16(0);
     QTest::newRow("lower case, digits and others skipped")
         << u"⌃k7é!Z"_s << 6u << 0x40000u << control;
-    QTest::newRow("nothing usable gives A") << u"k7 é"_s << 0u << 0u << none;
-    QTest::newRow("empty") << QString() << 0u << 0u << none;
+    QTest::newRow("nothing usable gives A") << u"k7 é"_s << 0u << 0u << quint16(0);
     // A letter with a combining mark is a different character, not the letter.
     QTest::newRow("letter with combining mark") << u"⌘K\u0301"_s << 0u << 0x100000u << mod4;
-    QTest::newRow("modifier repeated") << u"⌘⌘J"_s << 38u << 0x100000u << mod4;
 }
 
 void TestShortcutParser::parsesModifiersAndKey() {
@@ -59,7 +53,6 @@ void TestShortcutParser::everyKeyCharacterHasItsKeyCode() {
         QCOMPARE(keysymForVirtualKeyCode(parsed.keyCode), quint32(keysyms[i].unicode()));
     }
     QCOMPARE(keysymForVirtualKeyCode(10), 0u);
-    // Mask bits that stand for no modifier are dropped.
     QCOMPARE(x11ModifiersForMask(0x20000 | 0x1 | 0x800000), X11Modifier::shift);
 }
 

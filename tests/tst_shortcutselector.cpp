@@ -1,25 +1,17 @@
-#include "TempTree.h"
-#include "index/AppIndexManager.h"
-#include "state/AppState.h"
+#include "SettingsFixture.h"
 #include "state/PreferenceKeys.h"
 #include "state/Preferences.h"
 #include "ui/ShortcutSelectorView.h"
 
-#include <QPushButton>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// A chooser opened on a shown window over an AppState that has saved ⌃A. Each
-// registration is recorded with the saved shortcut and the chooser's visibility at
-// that moment.
-struct Fixture {
-    IsolatedEnvironment environment;
-    AppState appState{
-        std::make_unique<AppIndexManager>(QStringList{environment.tree().makeDir(u"apps"_s)},
-                                          environment.dataHome() + u"/Vantri/appIndex.json"_s)};
+// A chooser opened over an AppState that has saved ⌃A. Each registration is recorded
+// with the saved shortcut and the chooser's visibility at that moment.
+struct Fixture : SettingsState {
     QWidget window;
     QList<QPair<QString, bool>> registrations;
     QPointer<ShortcutSelectorView> view;
@@ -34,13 +26,7 @@ struct Fixture {
         view->open();
     }
 
-    QPushButton* button(const QString& text) const {
-        for (QPushButton* candidate : view->findChildren<QPushButton*>()) {
-            if (candidate->text() == text)
-                return candidate;
-        }
-        qFatal("no button %s", qPrintable(text));
-    }
+    QPushButton* button(const QString& text) const { return buttonShowing(*view, text); }
 
     // Every key symbol is one UTF-16 unit.
     void click(const QString& symbols) const {
@@ -60,6 +46,10 @@ struct Fixture {
     }
 };
 
+QString storedShortcut() {
+    return openPreferences()->value(PreferenceKeys::savedShortcut).toString();
+}
+
 } // namespace
 
 class TestShortcutSelector : public QObject {
@@ -78,13 +68,10 @@ void TestShortcutSelector::setTakesOnlyACompleteChoice_data() {
     QTest::newRow("opens with nothing selected") << QString() << QString() << QString();
     QTest::newRow("modifier alone") << u"⌃"_s << u"⌃"_s << QString();
     QTest::newRow("key alone") << u"␣"_s << u"␣"_s << QString();
-    QTest::newRow("modifier clicked off") << u"⌃␣⌃"_s << u"␣"_s << QString();
     QTest::newRow("third modifier refused") << u"⌘⌥⇧K"_s << u"K⌘⌥"_s << u"⌘⌥K"_s;
     QTest::newRow("freed place taken") << u"⌘⌥⇧⌘⇧A"_s << u"A⇧⌥"_s << u"⇧⌥A"_s;
     QTest::newRow("new key replaces the old") << u"⌃BQQ"_s << u"Q⌃"_s << u"⌃Q"_s;
     // The saved string puts the modifiers in code point order, whatever the clicks' order.
-    QTest::newRow("option, then control") << u"⌥⌃A"_s << u"A⌃⌥"_s << u"⌃⌥A"_s;
-    QTest::newRow("control, shift, space") << u"⌃⇧␣"_s << u"⇧⌃␣"_s << u"⇧⌃␣"_s;
     QTest::newRow("key first") << u"Z⌘⇧"_s << u"Z⇧⌘"_s << u"⇧⌘Z"_s;
 }
 
@@ -93,23 +80,19 @@ void TestShortcutSelector::setTakesOnlyACompleteChoice() {
     QFETCH(QString, checked);
     QFETCH(QString, saved);
     Fixture fixture;
-    QSignalSpy finished(fixture.view.data(), &QDialog::finished);
     fixture.click(clicks);
     QCOMPARE(fixture.checkedSymbols(), checked);
     QCOMPARE(fixture.button(u"Set"_s)->isEnabled(), !saved.isEmpty());
     QTest::mouseClick(fixture.button(u"Set"_s), Qt::LeftButton);
     if (saved.isEmpty()) {
-        QVERIFY(fixture.view->isVisible());
-        QVERIFY(fixture.registrations.isEmpty());
+        QVERIFY(fixture.view->isVisible() && fixture.registrations.isEmpty());
         QCOMPARE(fixture.appState.savedShortcut(), u"⌃A"_s);
         return;
     }
     // Registered once, after the new string was saved and before the chooser closed.
     QCOMPARE(fixture.registrations, (QList<QPair<QString, bool>>{{saved, true}}));
-    QCOMPARE(finished.size(), 1);
-    QCOMPARE(finished[0][0].toInt(), int(QDialog::Accepted));
     QTRY_VERIFY(!fixture.view);
-    QCOMPARE(openPreferences()->value(PreferenceKeys::savedShortcut).toString(), saved);
+    QCOMPARE(storedShortcut(), saved);
 }
 
 void TestShortcutSelector::cancelChangesNothing() {
@@ -118,9 +101,8 @@ void TestShortcutSelector::cancelChangesNothing() {
     fixture.click(u"⌘Q"_s);
     QTest::mouseClick(fixture.button(u"Cancel"_s), Qt::LeftButton);
     QTRY_VERIFY(!fixture.view);
-    QVERIFY(fixture.registrations.isEmpty());
-    QVERIFY(changes.isEmpty());
-    QCOMPARE(openPreferences()->value(PreferenceKeys::savedShortcut).toString(), u"⌃A"_s);
+    QVERIFY(fixture.registrations.isEmpty() && changes.isEmpty());
+    QCOMPARE(storedShortcut(), u"⌃A"_s);
 }
 
 QTEST_MAIN(TestShortcutSelector)

@@ -8,47 +8,43 @@
 #include <QJsonObject>
 #include <QStringList>
 
-// Real inputs for the launcher's tests: an index file of applications and a
-// scripts folder of metadata files beside bash scripts.
+// Real inputs for the launcher's tests: an index file of applications and a scripts folder.
 namespace LauncherFixture {
+using namespace Qt::StringLiterals;
 
 // Where writeIndexFile says the application `name` lies.
 inline QString applicationPath(const TempTree& tree, const QString& name) {
-    return tree.path(QStringLiteral("apps/") + name + QStringLiteral(".desktop"));
+    return tree.path(u"apps/"_s + name + u".desktop"_s);
 }
 
-// Writes an index file naming each of `names` (lower-cased, as the index
-// stores them) with a made-up path; returns the file's path.
+// Writes an index file of `names` (lower-cased, as the index stores them); returns its path.
 inline QString writeIndexFile(const TempTree& tree, const QStringList& names) {
     QJsonArray entries;
     for (const QString& name : names)
-        entries.append(QJsonObject{{QStringLiteral("name"), name},
-                                   {QStringLiteral("path"), applicationPath(tree, name)}});
-    return tree.writeFile(QStringLiteral("index/appIndex.json"),
-                          QJsonDocument(entries).toJson(QJsonDocument::Compact));
+        entries.append(QJsonObject{{u"name"_s, name}, {u"path"_s, applicationPath(tree, name)}});
+    return tree.writeFile(u"index/appIndex.json"_s, QJsonDocument(entries).toJson());
 }
 
 struct Script {
     QString command;
     QString name;
-    QString body;
-    QString type = QStringLiteral("bash");
+    QString body = u"exit 0\n"_s;
+    QString type = u"bash"_s;
 };
 
-// Writes `script` as scripts/<command>.meta beside scripts/<command>.sh.
-inline void writeScript(const TempTree& tree, const Script& script) {
-    const QString meta = QStringLiteral("{name: \"%1\", description: d, author: a, website: w,"
-                                        " type: \"%2\", command: \"%3\", arguments: [],"
-                                        " environments: [], tags: []}\n")
-                             .arg(script.name, script.type, script.command);
-    const QString file = QStringLiteral("scripts/") + script.command;
-    tree.writeFile(file + QStringLiteral(".meta"), meta.toUtf8());
-    const QString path = tree.writeFile(file + QStringLiteral(".sh"), script.body.toUtf8());
-    QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
-}
-
-inline QString scriptsFolder(const TempTree& tree) {
-    return tree.makeDir(QStringLiteral("scripts"));
+// Writes each script as <command>.meta beside an executable <command>.sh; returns their folder.
+inline QString writeScripts(const TempTree& tree, const QList<Script>& scripts) {
+    for (const Script& script : scripts) {
+        const QString file = u"scripts/"_s + script.command;
+        tree.writeFile(file + u".meta"_s,
+                       u"{name: \"%1\", description: d, author: a, website: w, type: \"%2\","
+                       " command: \"%3\", arguments: [], environments: [], tags: []}\n"_s
+                           .arg(script.name, script.type, script.command)
+                           .toUtf8());
+        const QString path = tree.writeFile(file + u".sh"_s, script.body.toUtf8());
+        QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
+    }
+    return tree.makeDir(u"scripts"_s);
 }
 
 } // namespace LauncherFixture
