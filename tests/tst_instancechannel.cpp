@@ -13,8 +13,7 @@ using Delivery = InstanceChannel::Delivery;
 
 namespace {
 
-// Each delivery runs on a thread of its own, as a second process would, while
-// the server answers on the main thread.
+// Each delivery runs on a thread of its own, as a second process would.
 QFuture<Delivery> deliverInBackground(const QString& socketPath, InstanceCommand command,
                                       std::chrono::milliseconds timeout = 30s) {
     return QtConcurrent::run(
@@ -114,9 +113,6 @@ void TestInstanceChannel::refusesWhatIsNotACommand() {
     // A line that never ends is cut off without an answer.
     QCOMPARE(exchangeRaw(socketPath, QByteArray(100'000, 'x')), QByteArray());
     QCOMPARE(carriedOut, 0);
-    // Only the first line of a connection counts.
-    QCOMPARE(exchangeRaw(socketPath, "hide\nquit\n"), QByteArray("ok\n"));
-    QCOMPARE(carriedOut, 1);
     QVERIFY(server.isListening());
 }
 
@@ -125,22 +121,9 @@ void TestInstanceChannel::reportsAnInstanceThatDoesNotAnswer() {
     const QString socketPath = tree.path("vantri.socket");
     QLocalServer silent;
     QVERIFY(silent.listen(socketPath));
-    Delivery delivery = deliverWhileServing(socketPath, InstanceCommand::toggle, 300ms);
+    const Delivery delivery = deliverWhileServing(socketPath, InstanceCommand::toggle, 300ms);
     QCOMPARE(delivery.result, Delivery::Result::failed);
     QVERIFY2(delivery.error.contains("did not answer in time"), qPrintable(delivery.error));
-    delete silent.nextPendingConnection();
-
-    // One that speaks another protocol.
-    connect(&silent, &QLocalServer::newConnection, &silent, [&silent] {
-        while (QLocalSocket* connection = silent.nextPendingConnection()) {
-            connection->write("yes\n");
-            connection->disconnectFromServer();
-        }
-    });
-    delivery = deliverWhileServing(socketPath, InstanceCommand::toggle);
-    QCOMPARE(delivery.result, Delivery::Result::failed);
-    QVERIFY2(delivery.error.contains("an answer this program does not understand"),
-             qPrintable(delivery.error));
 }
 
 QTEST_MAIN(TestInstanceChannel)

@@ -36,7 +36,6 @@ void TestLaunchAtLogin::entryCountsAsEnabledOnlyWhenInForce_data() {
     QTest::addColumn<bool>("enabled");
     QTest::newRow("plain entry") << entryHeader + "Exec=vantri\n" << true;
     QTest::newRow("hidden") << entryHeader + "Hidden=true\n" << false;
-    QTest::newRow("no desktop entry group") << QByteArray("[Other]\nName=Vantri\n") << false;
     QTest::newRow("empty file") << QByteArray() << false;
 }
 
