@@ -147,7 +147,6 @@ void TestAppIndex::missingOrDamagedIndexFileIsReplacedByAScan_data() {
     QTest::newRow("not JSON") << QByteArray("[{\"name\": \"a\", ");
     QTest::newRow("entry without path")
         << QByteArray(R"([{"name": "a", "path": "/a"}, {"name": "b"}])");
-    QTest::newRow("empty file") << QByteArray();
     QTest::newRow("named pipe") << QByteArray("pipe");
 }
 
@@ -184,7 +183,6 @@ void TestAppIndex::failedSaveStillPublishesTheScan() {
     QSignalSpy published(&manager, &AppIndexManager::appsChanged);
     QCOMPARE(scan(manager), (PathsByName{{"safari", safari}}));
     QCOMPARE(published.count(), 1);
-    QVERIFY(QFileInfo(tree.path("data/Vantri")).isFile());
 }
 
 void TestAppIndex::scanRequestedTwiceRunsOnce() {
