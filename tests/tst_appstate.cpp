@@ -22,7 +22,6 @@ void TestAppState::startsFromThePreferencesFile() {
     {
         const AppState state;
         QCOMPARE(state.savedShortcut(), QString(""));
-        QCOMPARE(state.appIndexManager().indexFilePath(), AppIndexManager::defaultIndexFilePath());
         // No folder saved: the catalogue is left as it was.
         QCOMPARE(ScriptManager::shared().lastUsedScriptFolderPath(), "untouched");
     }
@@ -41,7 +40,6 @@ void TestAppState::settersStoreInTheConfigFileAndSignalOnlyChanges() {
     };
     AppState state;
     QSignalSpy shortcutChanged(&state, &AppState::savedShortcutChanged);
-    QSignalSpy grantedChanged(&state, &AppState::accessibilityGrantedChanged);
     QSignalSpy folderChanged(&state, &AppState::scriptFolderPathChanged);
     const QString shortcut = QStringLiteral("\u2318\u2423");
     const QString folder = environment.tree().makeDir("scripts");
@@ -49,12 +47,10 @@ void TestAppState::settersStoreInTheConfigFileAndSignalOnlyChanges() {
         // The same folder again still reads it again.
         ScriptManager::shared().loadScripts("elsewhere");
         state.setSavedShortcut(shortcut);
-        state.setAccessibilityGranted(true);
         state.setScriptFolderPath(folder);
         QCOMPARE(ScriptManager::shared().lastUsedScriptFolderPath(), folder);
     }
     QCOMPARE(shortcutChanged.count(), 1);
-    QCOMPARE(grantedChanged.count(), 1);
     QCOMPARE(folderChanged.count(), 1);
     QCOMPARE(stored(PreferenceKeys::savedShortcut).toString(), shortcut);
     QCOMPARE(stored(PreferenceKeys::scriptFolderPath).toString(), folder);
