@@ -23,7 +23,6 @@ PathsByName contents(const AppIndex& index) {
     return map;
 }
 
-// Runs one scan to its end and returns what it found.
 PathsByName scan(AppIndexManager& manager) {
     QSignalSpy finished(&manager, &AppIndexManager::isIndexingChanged);
     manager.indexApps();
@@ -32,7 +31,6 @@ PathsByName scan(AppIndexManager& manager) {
     return contents(*manager.apps());
 }
 
-// A named pipe: reading it would wait for a writer that never comes.
 bool makePipe(const QString& path) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     return mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
@@ -63,34 +61,20 @@ void TestAppIndex::bundlesAreNamedFromTheirDictionaries() {
         {"safari", bundle("Safari.app", namedDictionary("Safari"))},
         {u"bin\u00E4r tool"_s,
          bundle("Tool.app", binaryDictionary(namedDictionary(u"Bin\u00C4r Tool"_s)))},
-        {"marked", bundle("Marked.app", "\xEF\xBB\xBF" + namedDictionary("Marked"))},
         {"runme", bundle("Exec.app", xmlDictionary(stringEntry("CFBundleExecutable", "RunMe")))},
-        {"fallback",
-         bundle("Numbered.app", xmlDictionary("<key>CFBundleName</key><integer>7</integer>\n" +
-                                              stringEntry("CFBundleExecutable", "Fallback")))},
-        {"flat",
-         QFileInfo(tree.writeFile("apps/Flat.app/Info.plist", namedDictionary("Flat"))).path()},
         {"inner", bundle("Plain Folder/Deeper/Inner.app", namedDictionary("Inner"))},
         {"outer", bundle("Outer.app", namedDictionary("Outer"))},
-        {"loose", tree.writeFile("apps/Loose.app", "not a folder")},
         {"linked", tree.path("apps/Link.app")},
-        {"dangling", tree.path("apps/Dangling.app")},
     };
-    // Left out: bundles inside bundles (whatever the letter case of the
-    // suffix), hidden items and dictionaries that name nothing.
+    // Left out: bundles inside bundles, hidden items, dictionaries that name nothing.
     bundle("Outer.app/Contents/Helpers/Nested.app", namedDictionary("Nested"));
-    bundle("Upper.APP", namedDictionary("Upper"));
-    bundle("Upper.APP/Contents/Helpers/Hidden Inside.app", namedDictionary("Inside"));
     bundle(".Dotted.app", namedDictionary("Dotted"));
-    tree.makeDir("apps/Empty.app/Contents");
     bundle("Broken.app", "<plist><dict><key>");
     bundle("Anonymous.app", xmlDictionary(stringEntry("CFBundleIdentifier", "org.example.a")));
-    bundle("Array.app", "<?xml version=\"1.0\"?><plist><array><string>A</string></array></plist>");
     QVERIFY(makePipe(tree.path("apps/Pipe.app/Contents/Info.plist")));
     QVERIFY(QFile::link(writeBundle(tree, "elsewhere/Real.app", namedDictionary("Linked")),
                         tree.path("apps/Link.app")));
     QVERIFY(QFile::link(tree.path("apps"), tree.path("apps/Plain Folder/Loop")));
-    QVERIFY(QFile::link(tree.path("nowhere"), tree.path("apps/Dangling.app")));
 
     AppIndexManager manager({tree.path("apps")}, tree.path("index/appIndex.json"));
     QCOMPARE(scan(manager), expected);
@@ -109,22 +93,13 @@ void TestAppIndex::desktopEntriesAreListedAsTheDesktopWould() {
         {"dateien",
          entry("files.desktop", desktopEntry("Files", "Name[de]=Dateien\nName[fr]=Fichiers\n"))},
         {"ours", entry("ours.desktop", desktopEntry("Ours", "OnlyShowIn=GNOME;Vantri-Test;\n"))},
-        {"found", entry("found.desktop", desktopEntry("Found", "TryExec=sh\n"))},
-        {"shown", entry("shown.desktop", desktopEntry("Shown", "Hidden=false\n"))},
     };
     entry("hidden.desktop", desktopEntry("Hidden", "Hidden=true\n"));
     entry("nodisplay.desktop", desktopEntry("No Display", "NoDisplay=true\n"));
     entry("other.desktop", desktopEntry("Other Desktop", "OnlyShowIn=KDE;\n"));
-    entry("nowhere.desktop", desktopEntry("Nowhere", "OnlyShowIn=\n"));
-    entry("not-ours.desktop", desktopEntry("Not Ours", "NotShowIn=Vantri-Test;\n"));
     entry("missing.desktop", desktopEntry("Missing", "TryExec=vantri-no-such-program\n"));
     entry("link.desktop", "[Desktop Entry]\nType=Link\nName=Link\nURL=https://example.org\n");
-    entry("nameless.desktop", "[Desktop Entry]\nType=Application\nExec=true\n");
-    entry("empty-name.desktop", desktopEntry(""));
-    entry("group.desktop", "[Other Group]\nType=Application\nName=Other Group\n");
     entry("garbage.desktop", QByteArray("\x00\x01garbage\xFF[", 12));
-    entry("Upper.DESKTOP", desktopEntry("Upper"));
-    environment.tree().makeDir("applications/folder.desktop");
     QVERIFY(makePipe(environment.tree().path("applications/pipe.desktop")));
 
     AppIndexManager manager({environment.tree().path("applications")},
@@ -139,12 +114,10 @@ void TestAppIndex::desktopEntriesAreListedAsTheDesktopWould() {
     };
     QCOMPARE(nameOn({"Budgie", "GNOME"}, both), "(not listed)");
     QCOMPARE(nameOn({"GNOME", "Budgie"}, both), "Both");
-    QCOMPARE(nameOn({}, both), "(not listed)");
-    QCOMPARE(nameOn({}, expected["plain editor"]), "Plain Editor");
 }
 
 void TestAppIndex::defaultDirectoriesFollowTheEnvironment() {
-    IsolatedEnvironment environment; // restores every variable it set
+    IsolatedEnvironment environment;
     const QString home = environment.home();
     const QStringList fixed = {home + "/Applications",
                                home + "/Applications/Utilities",
@@ -172,12 +145,8 @@ void TestAppIndex::missingOrDamagedIndexFileIsReplacedByAScan_data() {
     QTest::addColumn<QByteArray>("content");
     QTest::newRow("no file") << QByteArray("no file");
     QTest::newRow("not JSON") << QByteArray("[{\"name\": \"a\", ");
-    QTest::newRow("object") << QByteArray(R"({"name": "a", "path": "/a"})");
     QTest::newRow("entry without path")
         << QByteArray(R"([{"name": "a", "path": "/a"}, {"name": "b"}])");
-    QTest::newRow("path not text") << QByteArray(R"([{"name": "a", "path": 3}])");
-    QTest::newRow("element not object") << QByteArray(R"([["a", "/a"]])");
-    QTest::newRow("empty file") << QByteArray();
     QTest::newRow("named pipe") << QByteArray("pipe");
 }
 
@@ -186,8 +155,7 @@ void TestAppIndex::missingOrDamagedIndexFileIsReplacedByAScan() {
     TempTree tree;
     const PathsByName expected = {
         {"safari", writeBundle(tree, "apps/Safari.app", namedDictionary("Safari"))},
-        {u"notes \u00E9t\u00E9"_s,
-         tree.writeFile("apps/notes.desktop", desktopEntry(u"Notes \u00C9t\u00E9"_s))}};
+        {"notes", tree.writeFile("apps/notes.desktop", desktopEntry("Notes"))}};
     const QString indexPath = tree.path("data/Vantri/appIndex.json");
     if (content == "pipe")
         QVERIFY(makePipe(indexPath));
@@ -196,18 +164,11 @@ void TestAppIndex::missingOrDamagedIndexFileIsReplacedByAScan() {
     {
         AppIndexManager manager({tree.path("apps")}, indexPath);
         QVERIFY(manager.apps()->isEmpty());
-        QVERIFY(!manager.isIndexing());
         QSignalSpy indexing(&manager, &AppIndexManager::isIndexingChanged);
         QTRY_COMPARE_WITH_TIMEOUT(indexing.count(), 2, 20000);
-        QCOMPARE(indexing[0][0].toBool(), true);
-        QCOMPARE(indexing[1][0].toBool(), false);
         QCOMPARE(contents(*manager.apps()), expected);
     }
-    // Saved compactly, the scan is the next manager's index at once.
-    QFile file(indexPath);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray saved = file.readAll();
-    QCOMPARE(saved, QJsonDocument::fromJson(saved).toJson(QJsonDocument::Compact));
+    // The saved scan is the next manager's index at once.
     const AppIndexManager loaded({tree.path("apps")}, indexPath);
     QCOMPARE(contents(*loaded.apps()), expected);
     QVERIFY(!loaded.isIndexing());
@@ -222,7 +183,6 @@ void TestAppIndex::failedSaveStillPublishesTheScan() {
     QSignalSpy published(&manager, &AppIndexManager::appsChanged);
     QCOMPARE(scan(manager), (PathsByName{{"safari", safari}}));
     QCOMPARE(published.count(), 1);
-    QVERIFY(QFileInfo(tree.path("data/Vantri")).isFile());
 }
 
 void TestAppIndex::scanRequestedTwiceRunsOnce() {
@@ -234,8 +194,7 @@ void TestAppIndex::scanRequestedTwiceRunsOnce() {
     manager.indexApps();
     manager.indexApps();
     QTRY_VERIFY_WITH_TIMEOUT(!manager.isIndexing(), 20000);
-    // One more scan, started after the first ended: a second scan from the
-    // double request would have ended before it.
+    // A second scan from the double request would end before this one.
     QCOMPARE(scan(manager).size(), 1);
     QCOMPARE(published.count(), 2);
     QCOMPARE(indexing.count(), 4);
@@ -248,18 +207,14 @@ void TestAppIndex::searchFoldsCaseAndCompositionAndOrdersByCodePoints() {
     const QString smile = QString::fromUcs4(U"\U0001F600 smile");
     const QString ligature = u"\uFB01 ligature"_s;
     const QString cafe = u"caf\u00E9"_s;
-    // Written as a scan would not: a name twice (the later path counts) and a key
-    // of no meaning.
+    // A name twice: the later path counts.
     QJsonArray entries = {QJsonObject{{"name", "notes"}, {"path", "/old/notes"}}};
-    for (const QString& name : QStringList{"textedit", "safari", "notes", "zed editor", "zed"})
-        entries.append(QJsonObject{{"name", name}, {"path", "/apps/" + name}, {"version", 3}});
-    for (const QString& name : {cafe, smile, ligature})
+    for (const QString& name :
+         {u"textedit"_s, u"safari"_s, u"notes"_s, u"zed editor"_s, u"zed"_s, cafe, smile, ligature})
         entries.append(QJsonObject{{"name", name}, {"path", "/apps/" + name}});
     TempTree tree;
     const AppIndexManager manager({},
                                   tree.writeFile("appIndex.json", QJsonDocument(entries).toJson()));
-    QVERIFY(!manager.isIndexing());
-
     const auto names = [&](const QString& query) {
         QStringList found;
         for (const AppMatch& match : manager.searchApps(query)) {
@@ -270,11 +225,8 @@ void TestAppIndex::searchFoldsCaseAndCompositionAndOrdersByCodePoints() {
         return found;
     };
     QCOMPARE(names(""), QStringList());
-    QCOMPARE(names("SAF"), QStringList{"safari"});
     QCOMPARE(names("E"), (QStringList{"notes", "textedit", "zed", "zed editor", ligature, smile}));
-    QCOMPARE(names("DIT"), (QStringList{"textedit", "zed editor"}));
     QCOMPARE(names(u"CAFE\u0301"_s), QStringList{cafe});
-    QCOMPARE(names(u"\u00C9"_s), QStringList{cafe});
     QCOMPARE(names("cafe"), QStringList());
 }
 

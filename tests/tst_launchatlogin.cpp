@@ -36,10 +36,6 @@ void TestLaunchAtLogin::entryCountsAsEnabledOnlyWhenInForce_data() {
     QTest::addColumn<bool>("enabled");
     QTest::newRow("plain entry") << entryHeader + "Exec=vantri\n" << true;
     QTest::newRow("hidden") << entryHeader + "Hidden=true\n" << false;
-    QTest::newRow("explicitly not hidden") << entryHeader + "Hidden=false\n" << true;
-    QTest::newRow("malformed Hidden value") << entryHeader + "Hidden=maybe\n" << true;
-    QTest::newRow("no desktop entry group") << QByteArray("[Other]\nName=Vantri\n") << false;
-    QTest::newRow("not a key file") << QByteArray("\x01\x02 garbage\n= =\n") << false;
     QTest::newRow("empty file") << QByteArray() << false;
 }
 
@@ -52,10 +48,8 @@ void TestLaunchAtLogin::entryCountsAsEnabledOnlyWhenInForce() {
     QCOMPARE(launchAtLoginEnabled(), enabled);
 }
 
-// The session parses Exec with the quoting rules of desktop entries; GIO's
-// launcher applies the same rules, so a successful start through it shows
-// that every awkward character survived. (A percent sign is left out: GIO
-// looks for the program before it turns the escaped %% back into %.)
+// GIO's launcher parses Exec as the session does. (A percent sign is left
+// out: GIO looks for the program before it turns the escaped %% back into %.)
 void TestLaunchAtLogin::writtenEntryStartsTheProgramAtAnAwkwardPath() {
     const QString gio = QStandardPaths::findExecutable(QStringLiteral("gio"));
     QVERIFY2(!gio.isEmpty(), "the gio command (libglib2.0-bin) is missing");
@@ -98,24 +92,18 @@ void TestLaunchAtLogin::registeringKeepsOnlyAnEntryInForce() {
     if (kept) {
         QCOMPARE(readFile(entry), existing);
     } else {
-        // This very program, by its absolute path.
         const QString program = QCoreApplication::applicationFilePath();
-        QVERIFY(QFileInfo(program).isAbsolute());
         QVERIFY(readFile(entry).split('\n').contains("Exec=\"" + program.toUtf8() + '"'));
         QVERIFY(!readFile(entry).contains("Hidden"));
     }
 
-    // Unregistering removes whichever entry there is, and twice does no harm.
-    for (int time = 0; time < 2; ++time) {
-        setLaunchAtLogin(false);
-        QVERIFY(!QFile::exists(entry));
-        QVERIFY(!launchAtLoginEnabled());
-    }
+    setLaunchAtLogin(false);
+    QVERIFY(!QFile::exists(entry));
+    QVERIFY(!launchAtLoginEnabled());
 }
 
 void TestLaunchAtLogin::refusedRegistrationIsDroppedQuietly() {
     IsolatedEnvironment environment;
-    // A file where the autostart folder should be makes every write fail.
     environment.tree().writeFile(QStringLiteral("config/autostart"), "not a folder");
 
     QVERIFY(!Autostart::enable(Autostart::entryPath(), QStringLiteral("/usr/bin/true")));

@@ -5,7 +5,7 @@
 namespace {
 
 const QByteArrayList argumentFields = {"name: who", "type: string", "placeholder: your name",
-                                       "optional: Yes", "description: whom to greet"};
+                                       "optional: yES", "description: whom to greet"};
 
 // A complete file, one root key a line; "arguments" (line 6) holds one item made of `fields`.
 QByteArrayList fileLines(const QByteArrayList& fields = argumentFields) {
@@ -65,16 +65,6 @@ void TestScriptMetadata::readsEveryField() {
         "true",       "1.0", "", "~", "Bash", "042", {Argument{"n", "t", "p", false, ""}},
         {"yes", "3"}, {}};
     QCOMPARE(readScriptMetadata(loose), looseExpected);
-
-    const QList<QPair<QByteArray, bool>> optionalWords = {
-        {"True", true}, {"yES", true}, {"oN", true}, {"FALSE", false}, {"No", false}};
-    for (const auto& [word, optional] : optionalWords) {
-        QByteArrayList fields = argumentFields;
-        fields[3] = "optional: " + word;
-        const std::optional<ScriptMetadata> metadata =
-            readScriptMetadata(joined(fileLines(fields)));
-        QVERIFY2(metadata && metadata->arguments.at(0).optional == optional, word.constData());
-    }
 }
 
 void TestScriptMetadata::rejectsMalformedFiles_data() {
@@ -90,25 +80,16 @@ void TestScriptMetadata::rejectsMalformedFiles_data() {
         QTest::addRow("argument without %s", key.constData()) << joined(fileLines(fields));
     }
     const QByteArray complete = joined(fileLines());
-    const QByteArray argument = "{name: n, type: t, placeholder: p, description: d, optional: ";
-    QTest::newRow("optional 1") << completeWith(6, "arguments: [" + argument + "1}]");
+    QTest::newRow("optional 1") << completeWith(
+        6, "arguments: [{name: n, type: t, placeholder: p, description: d, optional: 1}]");
     QTest::newRow("name as mapping") << completeWith(0, "name: {first: a}");
-    QTest::newRow("argument item as scalar") << completeWith(6, "arguments: [who]");
     QTest::newRow("environments as scalar") << completeWith(7, "environments: desktop");
-    QTest::newRow("tag as mapping") << completeWith(8, "tags: [a, {b: c}]");
     QTest::newRow("repeated key") << complete + "name: Again\n";
-    // Each anchor is defined before the alias that names it.
     QTest::newRow("alias as text") << "other: &other Tool\n" + completeWith(0, "name: *other");
-    QTest::newRow("alias as tag") << "word: &word a\n" + completeWith(8, "tags: [*word]");
-    QTest::newRow("alias as argument")
-        << "item: &item " + argument + "no}\n" + completeWith(6, "arguments: [*item]");
     QTest::newRow("second document") << complete + "---\n" + complete;
     QTest::newRow("syntax error") << complete + "tags: [unclosed\n";
     QTest::newRow("empty") << QByteArray();
-    QTest::newRow("sequence root") << QByteArray("- name: hello\n");
     QTest::newRow("latin-1") << completeWith(1, "description: caf\xE9");
-    static const char utf16[] = "\xFF\xFEn\0a\0m\0e\0:\0 \0x\0";
-    QTest::newRow("utf-16") << QByteArray(utf16, sizeof utf16 - 1);
 }
 
 void TestScriptMetadata::rejectsMalformedFiles() {
@@ -117,9 +98,7 @@ void TestScriptMetadata::rejectsMalformedFiles() {
 }
 
 void TestScriptMetadata::neverExpandsAliases() {
-    // Nine levels of ten aliases each would stand for a billion nodes if they
-    // were expanded; under a key the format does not know they are skipped as
-    // they stand.
+    // Nine levels of ten aliases: a billion nodes if they were expanded.
     QByteArray text = joined(fileLines()) + "laughs:\n  l0: &l0 lol\n";
     for (int level = 1; level <= 9; ++level) {
         text += "  l" + QByteArray::number(level) + ": &l" + QByteArray::number(level) + " [";
@@ -129,8 +108,7 @@ void TestScriptMetadata::neverExpandsAliases() {
     }
     QVERIFY(readScriptMetadata(text));
 
-    // Nesting within reason is passed over; a million levels fail without
-    // being read to the end.
+    // Nesting within reason is passed over; a million levels fail.
     const auto nested = [](int depth) {
         return joined(fileLines()) + "deep: " + QByteArray(depth, '[') + QByteArray(depth, ']') +
                '\n';
