@@ -26,6 +26,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# openbox finds its theme through the system's data folders; Vantri gets an
+# empty one so that it indexes no installed application.
+system_data_dirs=${XDG_DATA_DIRS:-/usr/local/share:/usr/share}
 mkdir -p "$work"/{home,config,data,share}
 mkdir -m 700 "$work/runtime"
 export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data \
@@ -38,11 +41,12 @@ pids+=($!)
 read -r -u "$displayfd" display
 export DISPLAY=:$display
 if command -v openbox >/dev/null; then
-    openbox >/dev/null 2>&1 &
+    XDG_DATA_DIRS=$system_data_dirs openbox --sm-disable >/dev/null 2>&1 &
     pids+=($!)
     # A window mapped while openbox is still starting may be taken over and
     # dropped again: wait until it has announced itself on the root window.
     until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+        kill -0 "${pids[-1]}" 2>/dev/null || { echo "openbox did not start" >&2; exit 1; }
         sleep 0.05
     done
 fi
