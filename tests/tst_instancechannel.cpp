@@ -13,16 +13,11 @@ using Delivery = InstanceChannel::Delivery;
 
 namespace {
 
-// Each delivery runs on a thread of its own, as a second process would.
-QFuture<Delivery> deliverInBackground(const QString& socketPath, InstanceCommand command,
-                                      std::chrono::milliseconds timeout = 30s) {
-    return QtConcurrent::run(
-        [=] { return InstanceChannel::deliver(socketPath, command, timeout); });
-}
-
+// The delivery runs on a thread of its own, as a second process would.
 Delivery deliverWhileServing(const QString& socketPath, InstanceCommand command,
-                             std::chrono::milliseconds timeout = 30s) {
-    const QFuture<Delivery> delivery = deliverInBackground(socketPath, command, timeout);
+                             std::chrono::milliseconds timeout) {
+    const QFuture<Delivery> delivery =
+        QtConcurrent::run([=] { return InstanceChannel::deliver(socketPath, command, timeout); });
     if (!QTest::qWaitFor([&delivery] { return delivery.isFinished(); }, 30'000))
         return {Delivery::Result::failed, QStringLiteral("(the delivery never ended)")};
     return delivery.result();
@@ -49,57 +44,9 @@ class TestInstanceChannel : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void deliversEachCommandAfterCarryingItOut();
-    void findsNoInstanceWhereNobodyListens();
-    void quitStopsListeningBeforeAnswering();
     void refusesWhatIsNotACommand();
     void reportsAnInstanceThatDoesNotAnswer();
 };
-
-void TestInstanceChannel::deliversEachCommandAfterCarryingItOut() {
-    TempTree tree;
-    const QString socketPath = tree.path("vantri.socket");
-    QList<InstanceCommand> carriedOut;
-    InstanceServer server(socketPath, [&](InstanceCommand command) { carriedOut.append(command); });
-    QVERIFY(server.listen());
-    const QList<InstanceCommand> commands = {InstanceCommand::toggle, InstanceCommand::settings};
-    for (qsizetype sent = 0; sent < commands.size(); ++sent) {
-        QCOMPARE(deliverWhileServing(socketPath, commands[sent]).result,
-                 Delivery::Result::carriedOut);
-        QCOMPARE(carriedOut, commands.first(sent + 1));
-    }
-    QVERIFY(server.isListening());
-}
-
-void TestInstanceChannel::findsNoInstanceWhereNobodyListens() {
-    TempTree tree;
-    for (const QString& path : {tree.path("vantri.socket"), tree.path("missing/vantri.socket")})
-        QCOMPARE(InstanceChannel::deliver(path, InstanceCommand::show, 30s).result,
-                 Delivery::Result::noInstance);
-    QVERIFY(QDir(tree.path()).isEmpty());
-}
-
-void TestInstanceChannel::quitStopsListeningBeforeAnswering() {
-    TempTree tree;
-    const QString socketPath = tree.path("vantri.socket");
-    std::unique_ptr<InstanceServer> server;
-    bool listeningWhileQuitting = true;
-    server = std::make_unique<InstanceServer>(socketPath, [&](InstanceCommand command) {
-        QCOMPARE(command, InstanceCommand::quit);
-        listeningWhileQuitting = server->isListening();
-    });
-    QVERIFY(server->listen());
-
-    const QFuture<Delivery> delivery = deliverInBackground(socketPath, InstanceCommand::quit);
-    QTRY_VERIFY_WITH_TIMEOUT(!server->isListening(), 30'000);
-    QVERIFY(!listeningWhileQuitting);
-    QVERIFY(!QFileInfo::exists(socketPath));
-    // The client waits until the quitting instance closes the connection.
-    QVERIFY(!delivery.isFinished());
-    server.reset();
-    QTRY_VERIFY_WITH_TIMEOUT(delivery.isFinished(), 30'000);
-    QCOMPARE(delivery.result().result, Delivery::Result::carriedOut);
-}
 
 void TestInstanceChannel::refusesWhatIsNotACommand() {
     TempTree tree;

@@ -57,6 +57,7 @@ private Q_SLOTS:
     void returnRunsTheTypedScriptWithItsArgumentsAndHides();
     void returnOpensTheTypedApplicationAndHides();
     void escapeHidesAndTheHotKeyTogglesTheSameWindow();
+    void clickInAnotherProgramHidesThePanelOneInsideDoesNot();
     void toggleCommandShowsAndHidesTheRunningPanel();
     void secondPlainStartOpensSettingsInTheRunningInstance();
     void settingsInTheTrayMenuOpensTheSettingsWindow();
@@ -259,14 +260,34 @@ void TestX11EndToEnd::escapeHidesAndTheHotKeyTogglesTheSameWindow() {
     QTRY_COMPARE(shownPanel(), 0u);
 }
 
+void TestX11EndToEnd::clickInAnotherProgramHidesThePanelOneInsideDoesNot() {
+    QProcess other;
+    QVERIFY(_desktop.showOtherProgram(other));
+    // The hotkey is grabbed with and without the lock modifiers.
+    QVERIFY(_desktop.press(QStringLiteral("Caps_Lock")));
+    const quint64 panel = summonPanel(QStringLiteral("ctrl+alt+space"));
+    QVERIFY(_desktop.press(QStringLiteral("Caps_Lock")));
+    QVERIFY(panel != 0);
+
+    // A click on the panel keeps it, and typing still reaches the field.
+    QVERIFY(_desktop.clickAt(panelFrame.center()));
+    QVERIFY(_desktop.type(QStringLiteral("zebra")));
+    QTRY_COMPARE(_desktop.shownGeometry(panel).height(), 60 + 20 + 50);
+    QVERIFY(_desktop.clickAt({60, 60}));
+    QTRY_COMPARE(shownPanel(), 0u);
+    other.kill();
+    other.waitForFinished();
+}
+
 void TestX11EndToEnd::toggleCommandShowsAndHidesTheRunningPanel() {
     // Each command returns once the instance has carried it out.
     QCOMPARE(runVantri({QStringLiteral("toggle")}), 0);
     quint64 panel = 0;
     QTRY_VERIFY((panel = shownPanel()) != 0);
-    QTRY_COMPARE(_desktop.shownGeometry(panel), panelFrame);
     QTRY_COMPARE(_desktop.activeWindow(), panel);
+    QTRY_COMPARE(_desktop.shownGeometry(panel), panelFrame);
     // The field has the focus, as after the hotkey.
+    QVERIFY(_desktop.press(QStringLiteral("ctrl+a")));
     QVERIFY(_desktop.type(QStringLiteral("zebra")));
     QTRY_COMPARE(_desktop.shownGeometry(panel).height(), 60 + 20 + 50);
 

@@ -49,7 +49,6 @@ public:
         : _desktop(desktop) {}
 
 private Q_SLOTS:
-    void takesTheFocusWhereItIsPlaced();
     void cornersAndGapShowTheDesktop_data();
     void cornersAndGapShowTheDesktop();
 
@@ -82,18 +81,6 @@ std::unique_ptr<KeyableWindow> TestX11KeyableWindow::showWindow(bool translucent
         !QTest::qWaitFor([&] { return window->isVisible(); }))
         return nullptr;
     return window;
-}
-
-void TestX11KeyableWindow::takesTheFocusWhereItIsPlaced() {
-    QVERIFY(!isCompositorRunning());
-    auto window = showWindow(false);
-    QVERIFY(window);
-    QVERIFY(window->windowFlags().testFlag(Qt::FramelessWindowHint));
-    QVERIFY(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    // 1280 by 800 screen: centred, 0.324 × 800 = 259 below the top.
-    QTRY_COMPARE(_desktop.shownGeometry(window->winId()), QRect(340, 259, 600, 60));
-    QTRY_VERIFY(window->isActiveWindow());
-    QTRY_COMPARE(_desktop.activeWindow(), quint64(window->winId()));
 }
 
 void TestX11KeyableWindow::cornersAndGapShowTheDesktop_data() {
