@@ -23,20 +23,6 @@ namespace {
 
 AppDelegate* sharedDelegate = nullptr;
 
-// The first text field of the tree under `parent`, depth first, in child order.
-QLineEdit* firstTextField(const QWidget* parent) {
-    for (QObject* child : parent->children()) {
-        auto* widget = qobject_cast<QWidget*>(child);
-        if (!widget)
-            continue;
-        if (auto* field = qobject_cast<QLineEdit*>(widget))
-            return field;
-        if (QLineEdit* field = firstTextField(widget))
-            return field;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 AppDelegate::AppDelegate(QObject* parent)
@@ -128,10 +114,8 @@ void AppDelegate::positionLauncher() {
 }
 
 void AppDelegate::focusSearchField() {
-    if (!_launcherWindow)
-        return;
-    if (QLineEdit* field = firstTextField(_launcherWindow.get()))
-        field->setFocus(Qt::ActiveWindowFocusReason);
+    if (_launcherView)
+        _launcherView->searchField()->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void AppDelegate::createLauncherWindow() {

@@ -4,6 +4,7 @@
 #include "index/DirectoryWalk.h"
 #include "platform/DesktopEntryReader.h"
 
+#include <QThreadPool>
 #include <QtConcurrent>
 
 namespace {
@@ -53,11 +54,15 @@ QHash<QString, QString> scanApplications(const QStringList& directories) {
                 candidates.append(std::move(*found));
         });
     }
-    // Reading and parsing the files is most of the work: spread it over the
-    // pool, then file the names in walk order so that the later one wins.
+    // Reading and parsing the files is most of the work: spread it over
+    // threads of its own, so that the searches typed meanwhile still find the
+    // global pool free, then file the names in walk order so that the later
+    // one wins.
     const DesktopEntryReader entries;
+    QThreadPool parsingThreads;
     const QList<std::optional<QString>> names = QtConcurrent::blockingMapped(
-        candidates, [&entries](const Candidate& found) { return filingName(found, entries); });
+        &parsingThreads, candidates,
+        [&entries](const Candidate& found) { return filingName(found, entries); });
     QHash<QString, QString> pathsByName;
     for (qsizetype i = 0; i < candidates.size(); ++i) {
         if (names[i])

@@ -1,11 +1,11 @@
 #include "scripts/ScriptFolderScan.h"
 
 #include "launcher/TextMatching.h"
+#include "platform/RegularFile.h"
 #include "scripts/ScriptMetadataReader.h"
 
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -13,11 +13,11 @@
 namespace {
 
 const QString metadataSuffix = QStringLiteral(".meta");
+// Metadata is a handful of lines; anything this large is not a metadata file.
+constexpr qint64 maxMetadataSize = 1 << 20;
 
-// Relative paths of the metadata files below the folder, at any depth. Only
-// regular files are listed: reading a pipe or a device named like one could
-// block or never end. Linked folders are not followed, so a link cycle cannot
-// trap the walk.
+// Relative paths of the metadata files below the folder, at any depth. Linked
+// folders are not followed, so a link cycle cannot trap the walk.
 QStringList metadataFiles(const QString& folderPath) {
     const QDir folder(folderPath);
     QStringList relativePaths;
@@ -62,13 +62,14 @@ ScriptCatalogue scanScriptFolder(const QString& folderPath) {
     const QDir folder(folderPath);
     ScriptCatalogue catalogue;
     for (const QString& metadataPath : metadataFiles(folderPath)) {
-        QFile file(folder.filePath(metadataPath));
-        if (!file.open(QIODevice::ReadOnly))
+        // Only regular files are read, without waiting: a pipe or a device
+        // named like one (even one swapped in after the listing) could block
+        // the scan or never end.
+        const std::optional<QByteArray> bytes =
+            readRegularFile(folder.filePath(metadataPath), maxMetadataSize);
+        if (!bytes)
             continue;
-        const QByteArray bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            continue;
-        const std::optional<ScriptMetadata> metadata = readScriptMetadata(bytes);
+        const std::optional<ScriptMetadata> metadata = readScriptMetadata(*bytes);
         if (!metadata)
             continue;
         const std::optional<QString> scriptPath = scriptFileBeside(folder, metadataPath);
