@@ -1,46 +1,29 @@
 #include "SettingsFixture.h"
 #include "state/LaunchAtLogin.h"
-#include "ui/MoreInfoView.h"
 #include "ui/Settings.h"
 #include "ui/ShortcutSelectorView.h"
 
 #include <QCheckBox>
-#include <QLineEdit>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// A settings panel on screen, with the folder chooser answering from `chosenFolder`.
+// A settings panel on screen.
 struct Fixture : SettingsState {
-    QString chosenFolder;
-    int folderRequests = 0;
-    int registrations = 0;
-    std::unique_ptr<Settings> settings;
+    Settings settings{appState};
 
-    explicit Fixture(const QString& scriptFolder = {}) {
-        if (!scriptFolder.isEmpty())
-            appState.setScriptFolderPath(environment.tree().makeDir(scriptFolder));
-        settings = std::make_unique<Settings>(
-            appState, nullptr,
-            [this](QWidget*) {
-                ++folderRequests;
-                return chosenFolder;
-            },
-            [this] { ++registrations; });
-        settings->show();
-        QVERIFY(QTest::qWaitForWindowExposed(settings.get()));
+    Fixture() {
+        settings.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&settings));
     }
 
     template <typename T> T* child(const QString& name) const {
-        T* widget = settings->findChild<T*>(name);
+        T* widget = settings.findChild<T*>(name);
         if (!widget)
             qFatal("no child %s", qPrintable(name));
         return widget;
-    }
-    QPushButton* tab(const QString& title) const {
-        return buttonShowing(*settings, title, "segment");
     }
 };
 
@@ -50,46 +33,16 @@ class TestSettings : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void tabsSwitchTheGroupBoxContent();
-    void hotkeyButtonShowsAndChoosesTheShortcut();
+    void hotkeyButtonShowsTheShortcut();
     void indexButtonFollowsIndexing();
-    void folderFieldShowsTheChosenFolderOnly();
     void loginBoxFollowsTheAutostartEntry();
-    void sheetsOpenFromTheHeaderAndCloseWithTheWindow();
+    void closingTheWindowCancelsTheChooser();
 };
 
-void TestSettings::tabsSwitchTheGroupBoxContent() {
-    Fixture fixture;
-    const QStringList titles = {u"Launcher Hotkey"_s, u"Applications"_s, u"Scripts Folder"_s};
-    const QList<QWidget*> controls = {fixture.child<QWidget>(u"hotkeyButton"_s),
-                                      fixture.child<QWidget>(u"indexButton"_s),
-                                      fixture.child<QWidget>(u"scriptFolderField"_s)};
-    for (int selected = 0; selected < titles.size(); ++selected) {
-        if (selected > 0) {
-            QVERIFY(fixture.tab(titles[selected - 1])->x() < fixture.tab(titles[selected])->x());
-            QTest::mouseClick(fixture.tab(titles[selected]), Qt::LeftButton);
-        }
-        QCOMPARE(fixture.settings->selectedTab(), selected);
-        for (int index = 0; index < titles.size(); ++index) {
-            QCOMPARE(fixture.tab(titles[index])->isChecked(), index == selected);
-            QCOMPARE(controls[index]->isVisible(), index == selected);
-        }
-    }
-}
-
-void TestSettings::hotkeyButtonShowsAndChoosesTheShortcut() {
+void TestSettings::hotkeyButtonShowsTheShortcut() {
     Fixture fixture;
     auto* hotkey = fixture.child<QPushButton>(u"hotkeyButton"_s);
-    QCOMPARE(hotkey->text(), u"Set Launcher Hotkey"_s);
-    // The button opens the chooser; Set saves and registers, and the button follows the state.
-    QTest::mouseClick(hotkey, Qt::LeftButton);
-    ShortcutSelectorView* chooser = fixture.settings->shortcutPopup();
-    QVERIFY(chooser);
-    QCOMPARE(chooser->windowModality(), Qt::WindowModal);
-    for (const QString& text : {u"⌘"_s, u"K"_s, u"Set"_s})
-        QTest::mouseClick(buttonShowing(*chooser, text), Qt::LeftButton);
-    QVERIFY(!fixture.settings->shortcutPopup());
-    QCOMPARE(fixture.registrations, 1);
+    fixture.appState.setSavedShortcut(u"⌘K"_s);
     QCOMPARE(hotkey->text(), u"⌘K"_s);
     fixture.appState.setSavedShortcut(QString());
     QCOMPARE(hotkey->text(), u"Set Launcher Hotkey"_s);
@@ -107,7 +60,9 @@ void TestSettings::indexButtonFollowsIndexing() {
     connect(&fixture.appState, &AppState::isIndexingChanged, index, [&] {
         shown.append({index->text(), index->isEnabled()});
     });
-    QTest::mouseClick(fixture.tab(u"Applications"_s), Qt::LeftButton);
+    QTest::mouseClick(buttonShowing(fixture.settings, u"Applications"_s, "segment"),
+                      Qt::LeftButton);
+    QVERIFY(index->isVisible() && !fixture.child<QWidget>(u"hotkeyButton"_s)->isVisible());
     QTest::mouseClick(index, Qt::LeftButton);
     QTRY_COMPARE(shown.size(), 2);
     QCOMPARE(shown[0], qMakePair(u"Indexing..."_s, false));
@@ -115,75 +70,38 @@ void TestSettings::indexButtonFollowsIndexing() {
     QCOMPARE(fixture.appState.appIndexManager().searchApps(u"edit"_s).size(), 1);
 }
 
-void TestSettings::folderFieldShowsTheChosenFolderOnly() {
-    Fixture fixture(u"scripts one"_s);
-    const QString first = fixture.appState.scriptFolderPath();
-    QTest::mouseClick(fixture.tab(u"Scripts Folder"_s), Qt::LeftButton);
-    auto* field = fixture.child<QLineEdit>(u"scriptFolderField"_s);
-    QTest::keyClicks(field, u"typed"_s);
-    QCOMPARE(field->text(), first);
-    // A chooser closed without a folder changes nothing.
-    auto* browse = fixture.child<QPushButton>(u"browseButton"_s);
-    QTest::mouseClick(browse, Qt::LeftButton);
-    QCOMPARE(fixture.folderRequests, 1);
-    QCOMPARE(fixture.appState.scriptFolderPath(), first);
-
-    fixture.chosenFolder = fixture.environment.tree().makeDir(u"scripts two"_s);
-    QTest::mouseClick(browse, Qt::LeftButton);
-    QCOMPARE(fixture.appState.scriptFolderPath(), fixture.chosenFolder);
-    QCOMPARE(field->text(), fixture.chosenFolder);
-    fixture.appState.setScriptFolderPath(QString());
-    QVERIFY(field->text().isEmpty());
-}
-
 void TestSettings::loginBoxFollowsTheAutostartEntry() {
     Fixture fixture;
     auto* box = fixture.child<QCheckBox>(u"launchAtLoginCheckBox"_s);
     QVERIFY(!box->isChecked());
     // The box reads the entry each time the panel is shown.
-    const auto reshow = [&](const QString& file, const QByteArray& content) {
-        fixture.settings->hide();
-        QDir(fixture.environment.configHome() + u"/autostart"_s).removeRecursively();
-        fixture.environment.tree().writeFile(file, content);
-        fixture.settings->show();
-    };
-    reshow(u"config/autostart/vantri.desktop"_s,
-           "[Desktop Entry]\nType=Application\nName=Vantri\nExec=/opt/vantri\n");
+    fixture.settings.hide();
+    fixture.environment.tree().writeFile(
+        u"config/autostart/vantri.desktop"_s,
+        "[Desktop Entry]\nType=Application\nName=Vantri\nExec=/opt/vantri\n");
+    fixture.settings.show();
     QVERIFY(box->isChecked());
     QTest::mouseClick(box, Qt::LeftButton);
     QVERIFY(!launchAtLoginEnabled());
-    QTest::mouseClick(box, Qt::LeftButton);
-    QVERIFY(launchAtLoginEnabled());
 
     // A refused registration keeps the tick only until the panel is shown again.
-    reshow(u"config/autostart"_s, "in the way");
-    QVERIFY(!box->isChecked());
+    QDir(fixture.environment.configHome() + u"/autostart"_s).removeRecursively();
+    fixture.environment.tree().writeFile(u"config/autostart"_s, "in the way");
     QTest::mouseClick(box, Qt::LeftButton);
     QVERIFY(box->isChecked() && !launchAtLoginEnabled());
-    fixture.settings->hide();
-    fixture.settings->show();
+    fixture.settings.hide();
+    fixture.settings.show();
     QVERIFY(!box->isChecked());
 }
 
-void TestSettings::sheetsOpenFromTheHeaderAndCloseWithTheWindow() {
+void TestSettings::closingTheWindowCancelsTheChooser() {
     Fixture fixture;
-    for (const QString& part : {u"productName"_s, u"versionLabel"_s, u"logo"_s}) {
-        QTest::mouseClick(fixture.child<QWidget>(part), Qt::LeftButton);
-        QVERIFY2(fixture.settings->moreInfo(), qPrintable(part));
-        QTest::keyClick(fixture.settings->moreInfo(), Qt::Key_Return);
-        QVERIFY(!fixture.settings->moreInfo());
-    }
-    // Closing the window cancels an open sheet: a half-made choice is not saved.
-    fixture.settings->showShortcutPopup();
+    fixture.settings.showShortcutPopup();
     for (const QString& text : {u"⌘"_s, u"K"_s})
-        QTest::mouseClick(buttonShowing(*fixture.settings->shortcutPopup(), text), Qt::LeftButton);
-    QVERIFY(fixture.settings->close());
-    QVERIFY(!fixture.settings->shortcutPopup());
-    QVERIFY(fixture.appState.savedShortcut().isEmpty() && fixture.registrations == 0);
-    fixture.settings->show();
-    fixture.settings->showMoreInfo();
-    QVERIFY(fixture.settings->close());
-    QVERIFY(!fixture.settings->moreInfo());
+        QTest::mouseClick(buttonShowing(*fixture.settings.shortcutPopup(), text), Qt::LeftButton);
+    QVERIFY(fixture.settings.close());
+    QVERIFY(!fixture.settings.shortcutPopup());
+    QVERIFY(fixture.appState.savedShortcut().isEmpty());
 }
 
 QTEST_MAIN(TestSettings)

@@ -9,46 +9,24 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A chooser opened over an AppState that has saved ⌃A. Each registration is recorded
-// with the saved shortcut and the chooser's visibility at that moment.
+// A chooser opened over an AppState that has saved ⌃A. Each registration records the
+// shortcut stored in the preferences at that moment.
 struct Fixture : SettingsState {
     QWidget window;
-    QList<QPair<QString, bool>> registrations;
+    QStringList registrations;
     QPointer<ShortcutSelectorView> view;
 
     Fixture() {
         appState.setSavedShortcut(u"⌃A"_s);
         window.show();
         view = new ShortcutSelectorView(appState, &window, [this] {
-            registrations.append({appState.savedShortcut(), view->isVisible()});
+            registrations.append(
+                openPreferences()->value(PreferenceKeys::savedShortcut).toString());
         });
         view->setAttribute(Qt::WA_DeleteOnClose);
         view->open();
     }
-
-    QPushButton* button(const QString& text) const { return buttonShowing(*view, text); }
-
-    // Every key symbol is one UTF-16 unit.
-    void click(const QString& symbols) const {
-        for (const QChar symbol : symbols)
-            QTest::mouseClick(button(symbol), Qt::LeftButton);
-    }
-
-    // The symbols of the checked key caps, in code point order.
-    QString checkedSymbols() const {
-        QString symbols;
-        for (QPushButton* candidate : view->findChildren<QPushButton*>()) {
-            if (candidate->isChecked())
-                symbols += candidate->text();
-        }
-        std::sort(symbols.begin(), symbols.end());
-        return symbols;
-    }
 };
-
-QString storedShortcut() {
-    return openPreferences()->value(PreferenceKeys::savedShortcut).toString();
-}
 
 } // namespace
 
@@ -58,51 +36,30 @@ class TestShortcutSelector : public QObject {
 private Q_SLOTS:
     void setTakesOnlyACompleteChoice_data();
     void setTakesOnlyACompleteChoice();
-    void cancelChangesNothing();
 };
 
 void TestShortcutSelector::setTakesOnlyACompleteChoice_data() {
-    QTest::addColumn<QString>("clicks");
-    QTest::addColumn<QString>("checked");
-    QTest::addColumn<QString>("saved"); // empty where Set is refused
-    QTest::newRow("opens with nothing selected") << QString() << QString() << QString();
-    QTest::newRow("modifier alone") << u"⌃"_s << u"⌃"_s << QString();
-    QTest::newRow("key alone") << u"␣"_s << u"␣"_s << QString();
-    QTest::newRow("third modifier refused") << u"⌘⌥⇧K"_s << u"K⌘⌥"_s << u"⌘⌥K"_s;
-    QTest::newRow("freed place taken") << u"⌘⌥⇧⌘⇧A"_s << u"A⇧⌥"_s << u"⇧⌥A"_s;
-    QTest::newRow("new key replaces the old") << u"⌃BQQ"_s << u"Q⌃"_s << u"⌃Q"_s;
-    // The saved string puts the modifiers in code point order, whatever the clicks' order.
-    QTest::newRow("key first") << u"Z⌘⇧"_s << u"Z⇧⌘"_s << u"⇧⌘Z"_s;
+    QTest::addColumn<QString>("clicks"); // the buttons clicked, by their text
+    QTest::addColumn<QString>("stored"); // empty where nothing is stored
+    QTest::addColumn<bool>("closed");
+    QTest::newRow("opens empty") << u"Set"_s << QString() << false;
+    QTest::newRow("modifier alone") << u"⌃ Set"_s << QString() << false;
+    QTest::newRow("third modifier refused") << u"⌘ ⌥ ⇧ K Set"_s << u"⌘⌥K"_s << true;
+    QTest::newRow("new key replaces the old") << u"⌃ B Q Q Set"_s << u"⌃Q"_s << true;
+    QTest::newRow("cancel") << u"⌘ Q Cancel"_s << QString() << true;
 }
 
 void TestShortcutSelector::setTakesOnlyACompleteChoice() {
     QFETCH(QString, clicks);
-    QFETCH(QString, checked);
-    QFETCH(QString, saved);
+    QFETCH(QString, stored);
+    QFETCH(bool, closed);
     Fixture fixture;
-    fixture.click(clicks);
-    QCOMPARE(fixture.checkedSymbols(), checked);
-    QCOMPARE(fixture.button(u"Set"_s)->isEnabled(), !saved.isEmpty());
-    QTest::mouseClick(fixture.button(u"Set"_s), Qt::LeftButton);
-    if (saved.isEmpty()) {
-        QVERIFY(fixture.view->isVisible() && fixture.registrations.isEmpty());
-        QCOMPARE(fixture.appState.savedShortcut(), u"⌃A"_s);
-        return;
-    }
-    // Registered once, after the new string was saved and before the chooser closed.
-    QCOMPARE(fixture.registrations, (QList<QPair<QString, bool>>{{saved, true}}));
-    QTRY_VERIFY(!fixture.view);
-    QCOMPARE(storedShortcut(), saved);
-}
-
-void TestShortcutSelector::cancelChangesNothing() {
-    Fixture fixture;
-    QSignalSpy changes(&fixture.appState, &AppState::savedShortcutChanged);
-    fixture.click(u"⌘Q"_s);
-    QTest::mouseClick(fixture.button(u"Cancel"_s), Qt::LeftButton);
-    QTRY_VERIFY(!fixture.view);
-    QVERIFY(fixture.registrations.isEmpty() && changes.isEmpty());
-    QCOMPARE(storedShortcut(), u"⌃A"_s);
+    for (const QString& text : clicks.split(u' '))
+        QTest::mouseClick(buttonShowing(*fixture.view, text), Qt::LeftButton);
+    QTRY_COMPARE(fixture.view.isNull(), closed);
+    // Registered once, after the new shortcut was stored.
+    QCOMPARE(fixture.registrations, stored.isEmpty() ? QStringList() : QStringList{stored});
+    QCOMPARE(fixture.appState.savedShortcut(), stored.isEmpty() ? u"⌃A"_s : stored);
 }
 
 QTEST_MAIN(TestShortcutSelector)

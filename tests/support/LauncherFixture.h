@@ -12,16 +12,12 @@
 namespace LauncherFixture {
 using namespace Qt::StringLiterals;
 
-// Where writeIndexFile says the application `name` lies.
-inline QString applicationPath(const TempTree& tree, const QString& name) {
-    return tree.path(u"apps/"_s + name + u".desktop"_s);
-}
-
 // Writes an index file of `names` (lower-cased, as the index stores them); returns its path.
 inline QString writeIndexFile(const TempTree& tree, const QStringList& names) {
     QJsonArray entries;
     for (const QString& name : names)
-        entries.append(QJsonObject{{u"name"_s, name}, {u"path"_s, applicationPath(tree, name)}});
+        entries.append(QJsonObject{{u"name"_s, name},
+                                   {u"path"_s, tree.path(u"apps/"_s + name + u".desktop"_s)}});
     return tree.writeFile(u"index/appIndex.json"_s, QJsonDocument(entries).toJson());
 }
 
@@ -29,7 +25,6 @@ struct Script {
     QString command;
     QString name;
     QString body = u"exit 0\n"_s;
-    QString type = u"bash"_s;
 };
 
 // Writes each script as <command>.meta beside an executable <command>.sh; returns their folder.
@@ -37,9 +32,9 @@ inline QString writeScripts(const TempTree& tree, const QList<Script>& scripts) 
     for (const Script& script : scripts) {
         const QString file = u"scripts/"_s + script.command;
         tree.writeFile(file + u".meta"_s,
-                       u"{name: \"%1\", description: d, author: a, website: w, type: \"%2\","
-                       " command: \"%3\", arguments: [], environments: [], tags: []}\n"_s
-                           .arg(script.name, script.type, script.command)
+                       u"{name: \"%1\", description: d, author: a, website: w, type: bash,"
+                       " command: \"%2\", arguments: [], environments: [], tags: []}\n"_s
+                           .arg(script.name, script.command)
                            .toUtf8());
         const QString path = tree.writeFile(file + u".sh"_s, script.body.toUtf8());
         QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
