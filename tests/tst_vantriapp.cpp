@@ -4,47 +4,33 @@
 #include "scripts/ScriptManager.h"
 #include "state/PreferenceKeys.h"
 #include "state/Preferences.h"
-#include "ui/Settings.h"
 
-#include <QMenu>
 #include <QtTest>
 
 class TestVantriApp : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void trayMenuOpensOneSettingsWindow();
-    void launchLoadsTheSavedScriptsFolder();
+    void launchLoadsTheSavedScriptsFolderAndOpensOneSettingsWindow();
 };
 
-void TestVantriApp::trayMenuOpensOneSettingsWindow() {
+void TestVantriApp::launchLoadsTheSavedScriptsFolderAndOpensOneSettingsWindow() {
     IsolatedEnvironment environment;
-    VantriApp scene;
-    QCOMPARE(AppDelegate::shared(), &scene.appDelegate());
-    const QList<QAction*> actions = scene.trayMenu().actions();
-    QCOMPARE(actions.size(), 3);
-    QCOMPARE(actions[2]->text(), QStringLiteral("Quit"));
-    QVERIFY(!scene.settingsWindow());
-
-    actions[0]->trigger();
-    QWidget* window = scene.settingsWindow();
-    QVERIFY(qobject_cast<Settings*>(window));
-    QVERIFY(window->isVisible());
-    // Opened again after being closed, it is the same window.
-    window->close();
-    scene.openSettingsWindow();
-    QCOMPARE(scene.settingsWindow(), window);
-    QVERIFY(window->isVisible());
-}
-
-void TestVantriApp::launchLoadsTheSavedScriptsFolder() {
-    IsolatedEnvironment environment;
-    const QString folder = environment.tree().makeDir(QStringLiteral("scripts"));
+    const QString folder = environment.tree().makeDir("scripts");
     openPreferences()->setValue(PreferenceKeys::scriptFolderPath, folder);
     VantriApp scene;
     ScriptManager::shared().loadScripts(QString());
     scene.appDelegate().applicationDidFinishLaunching();
     QCOMPARE(ScriptManager::shared().lastUsedScriptFolderPath(), folder);
+
+    // Opened again after being closed, the settings window is the same one.
+    scene.openSettingsWindow();
+    QWidget* window = scene.settingsWindow();
+    QVERIFY(window);
+    window->close();
+    scene.openSettingsWindow();
+    QCOMPARE(scene.settingsWindow(), window);
+    QVERIFY(window->isVisible());
 }
 
 QTEST_MAIN(TestVantriApp)
