@@ -1,4 +1,4 @@
-#include "app/AppVersion.h"
+#include "product/AppVersion.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 #include "index/AppIndex.h"
 
-#include "launcher/TextMatching.h"
+#include "text/TextMatching.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #include "launcher/SearchPipeline.h"
 
 #include "index/AppIndexManager.h"
-#include "launcher/TextMatching.h"
+#include "text/TextMatching.h"
 
 #include <QFutureWatcher>
 #include <QtConcurrent>

@@ -1,6 +1,6 @@
 #include "scripts/ScriptFolderScan.h"
 
-#include "launcher/TextMatching.h"
+#include "text/TextMatching.h"
 #include "platform/RegularFile.h"
 #include "scripts/ScriptMetadataReader.h"
 

@@ -1,7 +1,7 @@
 #include "ui/MoreInfoView.h"
 
-#include "app/AppVersion.h"
-#include "app/ProductInfo.h"
+#include "product/AppVersion.h"
+#include "product/ProductInfo.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #include "ui/Settings.h"
 
-#include "app/ProductInfo.h"
+#include "product/ProductInfo.h"
 #include "index/AppIndexManager.h"
 #include "state/AppState.h"
 #include "state/LaunchAtLogin.h"

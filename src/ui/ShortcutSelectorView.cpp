@@ -1,7 +1,7 @@
 #include "ui/ShortcutSelectorView.h"
 
 #include "app/AppDelegate.h"
-#include "launcher/TextMatching.h"
+#include "text/TextMatching.h"
 #include "state/AppState.h"
 
 #include <QGridLayout>

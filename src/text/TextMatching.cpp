@@ -1,4 +1,4 @@
-#include "launcher/TextMatching.h"
+#include "text/TextMatching.h"
 
 #include <algorithm>
 
