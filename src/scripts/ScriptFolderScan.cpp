@@ -1,8 +1,8 @@
 #include "scripts/ScriptFolderScan.h"
 
-#include "text/TextMatching.h"
 #include "platform/RegularFile.h"
 #include "scripts/ScriptMetadataReader.h"
+#include "text/TextMatching.h"
 
 #include <QDir>
 #include <QDirIterator>

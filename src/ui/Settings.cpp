@@ -1,7 +1,7 @@
 #include "ui/Settings.h"
 
-#include "product/ProductInfo.h"
 #include "index/AppIndexManager.h"
+#include "product/ProductInfo.h"
 #include "state/AppState.h"
 #include "state/LaunchAtLogin.h"
 #include "ui/MoreInfoView.h"

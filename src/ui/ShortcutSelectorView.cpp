@@ -1,8 +1,8 @@
 #include "ui/ShortcutSelectorView.h"
 
 #include "app/AppDelegate.h"
-#include "text/TextMatching.h"
 #include "state/AppState.h"
+#include "text/TextMatching.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
