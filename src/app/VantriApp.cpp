@@ -1,6 +1,7 @@
 #include "app/VantriApp.h"
 
 #include "app/AppDelegate.h"
+#include "product/ProductInfo.h"
 #include "state/AppState.h"
 #include "ui/Settings.h"
 
@@ -16,7 +17,11 @@ VantriApp::VantriApp(QObject* parent)
     , _appState(AppState::shared())
     , _appDelegate(std::make_unique<AppDelegate>())
     , _trayMenu(std::make_unique<QMenu>())
-    , _trayIcon(std::make_unique<QSystemTrayIcon>(QIcon(QStringLiteral(":/trayicon.png")))) {
+    // An installed Vantri takes its tray icon from the icon theme, where the
+    // desktop recolours it to suit the panel; the built-in one stands in when
+    // no theme holds it (a build tree, or no SVG support in Qt).
+    , _trayIcon(std::make_unique<QSystemTrayIcon>(
+          QIcon::fromTheme(ProductInfo::trayIconName, QIcon(QStringLiteral(":/trayicon.png"))))) {
     QAction* settings = _trayMenu->addAction(tr("Settings"));
     connect(settings, &QAction::triggered, this, &VantriApp::openSettingsWindow);
     _trayMenu->addSeparator();
@@ -31,6 +36,10 @@ VantriApp::VantriApp(QObject* parent)
 }
 
 VantriApp::~VantriApp() = default;
+
+QIcon VantriApp::trayIcon() const {
+    return _trayIcon->icon();
+}
 
 void VantriApp::openSettingsWindow() {
     if (!_settingsWindow) {

@@ -6,6 +6,7 @@
 
 class AppDelegate;
 class AppState;
+class QIcon;
 class QMenu;
 class QSystemTrayIcon;
 class QWidget;
@@ -24,6 +25,7 @@ public:
     // re-indexing from Settings refreshes the index the launcher searches.
     AppState& appState() const { return _appState; }
     QMenu& trayMenu() const { return *_trayMenu; }
+    QIcon trayIcon() const;
 
     // Creates the settings window on first use; brings it to the front every time.
     void openSettingsWindow();

@@ -12,4 +12,10 @@ inline const QString developer = QStringLiteral("The Vantri developers");
 inline const QString email = QStringLiteral("support@vantri.example");
 inline const QString website = QStringLiteral("https://vantri.example");
 inline const QString scriptsRepository = QStringLiteral("https://vantri.example/scripts");
+// The installed desktop entry, icon and metadata are named after this id
+// (reverse DNS on the project's own domain).
+inline const QString desktopId = QStringLiteral("example.vantri.Vantri");
+// The one-colour tray icon of the installed icon theme, which desktops recolour
+// to suit light and dark panels.
+inline const QString trayIconName = desktopId + QStringLiteral("-symbolic");
 } // namespace ProductInfo
