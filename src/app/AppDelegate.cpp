@@ -4,6 +4,7 @@
 #include "app/HotKey.h"
 #include "app/KeyableWindow.h"
 #include "app/LauncherPlacement.h"
+#include "app/MainScreen.h"
 #include "app/ShortcutParser.h"
 #include "index/AppIndexManager.h"
 #include "launcher/LauncherView.h"
@@ -106,8 +107,14 @@ void AppDelegate::hideLauncher() {
 void AppDelegate::positionLauncher() {
     if (!_launcherWindow)
         return;
-    const QScreen* screen = QGuiApplication::primaryScreen();
+    // Chosen again at each show; a shown panel that is placed again stays where
+    // it is, however the focus and the pointer have moved since.
+    QScreen* screen = _launcherWindow->isVisible() ? _launcherWindow->screen() : mainScreen();
     const QRect frame = launcherFrame(screen ? screen->availableGeometry() : QRect());
+    // Set first, so that the frame, in the screen's own scale, keeps its size
+    // in logical pixels there.
+    if (screen)
+        _launcherWindow->setScreen(screen);
     // The top edge, the centre and the width are fixed; the height is the content's.
     _launcherWindow->setGeometry(
         QRect(frame.topLeft(), QSize(frame.width(), _launcherView->contentHeight())));

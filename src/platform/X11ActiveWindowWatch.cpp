@@ -12,16 +12,9 @@ struct X11ActiveWindowWatch::Watch {
     xcb_atom_t activeWindow = XCB_ATOM_NONE;
 
     quint64 readActiveWindow() const {
-        const XcbReply<xcb_get_property_reply_t> property(
-            xcb_get_property_reply(
-                connection,
-                xcb_get_property(connection, 0, root, activeWindow, XCB_ATOM_WINDOW, 0, 1),
-                nullptr),
-            &std::free);
-        if (!property || property->type != XCB_ATOM_WINDOW ||
-            xcb_get_property_value_length(property.get()) < int(sizeof(xcb_window_t)))
-            return 0;
-        return *static_cast<const xcb_window_t*>(xcb_get_property_value(property.get()));
+        const std::vector<uint32_t> window =
+            readX11Property32(connection, root, activeWindow, XCB_ATOM_WINDOW, 1);
+        return window.empty() ? 0 : window.front();
     }
 };
 

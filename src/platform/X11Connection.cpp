@@ -2,6 +2,8 @@
 
 #include <QGuiApplication>
 
+#include <algorithm>
+
 xcb_connection_t* applicationX11Connection() {
     // The native interface exists on other platforms too, with a null connection.
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
@@ -36,4 +38,21 @@ xcb_atom_t internX11Atom(xcb_connection_t* connection, const QByteArray& name) {
             nullptr),
         &std::free);
     return atom ? atom->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
+std::vector<uint32_t> readX11Property32(xcb_connection_t* connection, xcb_window_t window,
+                                        xcb_atom_t property, xcb_atom_t type, uint32_t count) {
+    // A window that is gone answers with an error, which is taken here rather
+    // than left to be reported as an unhandled one.
+    xcb_generic_error_t* error = nullptr;
+    const XcbReply<xcb_get_property_reply_t> reply(
+        xcb_get_property_reply(
+            connection, xcb_get_property(connection, 0, window, property, type, 0, count), &error),
+        &std::free);
+    std::free(error);
+    if (!reply || reply->type != type || reply->format != 32)
+        return {};
+    const auto* values = static_cast<const uint32_t*>(xcb_get_property_value(reply.get()));
+    const int length = xcb_get_property_value_length(reply.get()) / int(sizeof(uint32_t));
+    return std::vector<uint32_t>(values, values + std::min<int>(length, int(count)));
 }

@@ -8,8 +8,10 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 #include <optional>
@@ -23,16 +25,25 @@ public:
     // CTest's return code for a skipped test.
     static constexpr int skipReturnCode = 77;
 
-    VirtualDesktop();
+    // One 1280 by 800 screen on Xvfb, or, given `monitors`, those monitors side
+    // by side from the left, the first one primary, each a RandR output of its
+    // own as with a graphics card: Xorg with its dummy video driver.
+    explicit VirtualDesktop(const QList<QSize>& monitors = {});
     ~VirtualDesktop();
     VirtualDesktop(const VirtualDesktop&) = delete;
     VirtualDesktop& operator=(const VirtualDesktop&) = delete;
 
-    static bool serverInstalled();
+    // The X server's program, and whether it is installed.
+    QString serverProgram() const;
+    bool serverInstalled() const;
 
-    // Starts Xvfb on a free display with a white root window, then openbox.
+    // Starts the X server on a free display (Xvfb with a white root window),
+    // sets its monitors up, then starts openbox.
     bool start();
     QString errorString() const { return _error; }
+    // Whether a failed start failed for the X server itself, which Xorg does
+    // without the rights to run a display of its own.
+    bool serverFailed() const { return _serverFailed; }
 
     QString display() const { return _display; }
     // The calling process's environment with DISPLAY pointing here.
@@ -79,29 +90,37 @@ public:
     void stopCompositor();
 
 private:
+    QStringList serverArguments();
+    bool startServer();
+    bool arrangeMonitors() const;
     std::optional<QByteArray> runForOutput(const QString& program,
                                            const QStringList& arguments) const;
     QProcess* startClient(const QString& program, const QStringList& arguments);
     bool probeWindowManager(int timeoutMs) const;
     bool waitForWindowManager() const;
 
+    const QList<QSize> _monitors;
+    QTemporaryDir _serverFiles;
     std::vector<std::unique_ptr<QProcess>> _processes;
     QProcess* _compositor = nullptr;
     QString _display;
     QString _error;
+    bool _serverFailed = false;
 };
 
 // Starts the desktop and points this process at it; -1 on success, otherwise
 // the code main() should return.
 int prepareX11Test(VirtualDesktop& desktop);
 
-// Runs a QtTest class that needs an X server on a fresh virtual desktop, or
-// reports it skipped where Xvfb is not installed. The class is constructed
+// Runs a QtTest class that needs an X server on a fresh virtual desktop (with
+// `monitors`, as VirtualDesktop takes them), or reports it skipped where the X
+// server is not installed or, for Xorg, cannot run. The class is constructed
 // with the desktop. Started as a HotKeyHolder, the program holds a hotkey.
-template <typename TestClass> int runX11Test(int argc, char** argv) {
+template <typename TestClass>
+int runX11Test(int argc, char** argv, const QList<QSize>& monitors = {}) {
     if (HotKeyHolder::isHolderInvocation(argc, argv))
         return HotKeyHolder::runHolder(argc, argv);
-    VirtualDesktop desktop;
+    VirtualDesktop desktop(monitors);
     const int setup = prepareX11Test(desktop);
     if (setup >= 0)
         return setup;
