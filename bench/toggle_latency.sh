@@ -87,18 +87,21 @@ coproc EVENTS {
 }
 pids+=("$EVENTS_PID")
 
-await() { # await KIND: prints the time of the next event of that kind
+await() { # await KIND [SECONDS]: prints the time of the next event of that kind
     local stamp kind
-    while read -r -t 10 stamp kind <&"${EVENTS[0]}"; do
+    while read -r -t "${2:-10}" stamp kind <&"${EVENTS[0]}"; do
         [ "$kind" = "$1" ] && { echo "$stamp"; return; }
     done
+    [ -n "${2:-}" ] && return 1
     echo "no '$1' event from the panel" >&2
     exit 1
 }
 
-# xev announces itself with the panel already shown: hide it to begin.
-"$vantri" hide
-await hidden >/dev/null
+# The panel is shown; xev may not watch it yet when the first command comes,
+# so hide and show until it reports, and begin hidden.
+until "$vantri" hide && await hidden 1 >/dev/null; do
+    "$vantri" show
+done
 
 visible=() returned=() floor_visible=() floor_returned=()
 measure() { # measure CLIENT...: shows the panel with CLIENT, then hides it again

@@ -325,20 +325,24 @@ void TestSingleInstance::deliveryToARunningInstanceTakesNoLock() {
 }
 
 void TestSingleInstance::idleConnectionsLeaveTheInstanceAnswering() {
-    QCOMPARE(run({QStringLiteral("show")}).exitCode, 0);
+    // The instance starts with the usual desktop limit on open files; this
+    // process then opens more connections than that.
+    constexpr int idleCount = 2000;
+    rlimit saved{};
+    QVERIFY(::getrlimit(RLIMIT_NOFILE, &saved) == 0);
+    if (saved.rlim_max < idleCount + 100)
+        QSKIP("the hard limit on open files is too low for this test");
+    const auto limitTo = [&saved](rlim_t count) {
+        const rlimit limit{std::min(saved.rlim_max, count), saved.rlim_max};
+        return ::setrlimit(RLIMIT_NOFILE, &limit) == 0;
+    };
+    QVERIFY(limitTo(1024));
+    const Finished shown = run({QStringLiteral("show")});
+    QVERIFY(limitTo(4096));
+    QCOMPARE(shown.exitCode, 0);
     const pid_t instance = instancePid();
     QVERIFY(instance > 0);
 
-    // More connections than the instance has descriptors: raised for this
-    // process only, after the instance started with the usual limit.
-    constexpr int idleCount = 2000;
-    rlimit limit{};
-    QVERIFY(::getrlimit(RLIMIT_NOFILE, &limit) == 0);
-    if (limit.rlim_max < idleCount + 100)
-        QSKIP("the hard limit on open files is too low for this test");
-    const rlimit saved = limit;
-    limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, 4096);
-    QVERIFY(::setrlimit(RLIMIT_NOFILE, &limit) == 0);
     std::vector<int> idle;
     for (int i = 0; i < idleCount; ++i) {
         const int fd = connectTo(QString::fromStdString(_location.socketPath));
