@@ -105,12 +105,11 @@ done
 
 visible=() returned=() floor_visible=() floor_returned=()
 measure() { # measure CLIENT...: shows the panel with CLIENT, then hides it again
-    local start end shown
+    local start end
     start=$(now)
     "$@" toggle
     end=$(now)
-    shown=$(await visible)
-    echo "$((shown - start)) $((end - start))"
+    shown_after=$(($(await visible) - start)) returned_after=$((end - start))
     "$@" toggle
     await hidden >/dev/null
 }
@@ -118,11 +117,11 @@ for ((i = 0; i < runs; i++)); do
     # Alternate which goes first, so neither always follows the other.
     for client in $( ((i % 2)) && echo "floor vantri" || echo "vantri floor"); do
         if [ "$client" = vantri ]; then
-            read -r shown returned_after < <(measure "$vantri")
-            visible+=("$shown") returned+=("$returned_after")
+            measure "$vantri"
+            visible+=("$shown_after") returned+=("$returned_after")
         else
-            read -r shown returned_after < <(measure "$plain_client" "$socket")
-            floor_visible+=("$shown") floor_returned+=("$returned_after")
+            measure "$plain_client" "$socket"
+            floor_visible+=("$shown_after") floor_returned+=("$returned_after")
         fi
     done
 done
