@@ -6,13 +6,13 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     if (argc != 3)
         return 2;
     struct sockaddr_un address = {.sun_family = AF_UNIX};
     strncpy(address.sun_path, argv[1], sizeof address.sun_path - 1);
     int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-    if (fd < 0 || connect(fd, (struct sockaddr *)&address, sizeof address) != 0)
+    if (fd < 0 || connect(fd, (struct sockaddr*)&address, sizeof address) != 0)
         return 1;
     char line[80];
     int length = snprintf(line, sizeof line, "%s\n", argv[2]);
