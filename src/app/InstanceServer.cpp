@@ -90,16 +90,17 @@ bool InstanceServer::listen() {
     _listener = listener;
     _socketDevice = socketFile.st_dev;
     _socketInode = socketFile.st_ino;
-    _acceptNotifier = std::make_unique<QSocketNotifier>(listener, QSocketNotifier::Read);
-    connect(_acceptNotifier.get(), &QSocketNotifier::activated, this,
-            &InstanceServer::acceptConnections);
+    _acceptNotifier = new QSocketNotifier(listener, QSocketNotifier::Read, this);
+    connect(_acceptNotifier, &QSocketNotifier::activated, this, &InstanceServer::acceptConnections);
     return true;
 }
 
 void InstanceServer::close() {
     if (_listener < 0)
         return;
-    _acceptNotifier.reset();
+    // Deleted later: its own signal may be what called.
+    _acceptNotifier->setEnabled(false);
+    std::exchange(_acceptNotifier, nullptr)->deleteLater();
     ::close(_listener);
     _listener = -1;
     // A later instance may already have replaced the file: leave that one be.

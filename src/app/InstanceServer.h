@@ -5,7 +5,6 @@
 #include <QObject>
 #include <QString>
 #include <functional>
-#include <memory>
 #include <vector>
 
 class QSocketNotifier;
@@ -55,7 +54,7 @@ private:
     // The socket file this server made, to remove it on close only if it is still there.
     dev_t _socketDevice = 0;
     ino_t _socketInode = 0;
-    std::unique_ptr<QSocketNotifier> _acceptNotifier;
+    QSocketNotifier* _acceptNotifier = nullptr; // a child, while listening
     // Children of the server, oldest first.
     std::vector<Connection*> _connections;
     // Connections answered "ok" to "quit": they close as the process ends.
