@@ -17,7 +17,8 @@ using RunningVantri = std::unique_ptr<QProcess, decltype([](QProcess* process) {
 static RunningVantri startVantri(const QProcessEnvironment& environment) {
     RunningVantri vantri(new QProcess);
     vantri->setProcessEnvironment(environment);
-    vantri->start(qEnvironmentVariable("VANTRI_BINARY"), {});
+    // The full program itself, so that this process is the instance.
+    vantri->start(qEnvironmentVariable("VANTRI_APP_BINARY"), {});
     return vantri;
 }
 

@@ -1,13 +1,60 @@
 #include "TempTree.h"
 #include "VersionInfo.h"
-#include "app/InstanceChannel.h"
+#include "control/ChannelLocation.h"
+#include "control/StartLock.h"
 
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QtTest>
 #include <memory>
 
-// Real processes of the built program, each test in an isolated environment
+#include <csignal>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+int connectTo(const QString& socketPath) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray path = socketPath.toLocal8Bit();
+    std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()) + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+        return fd;
+    ::close(fd);
+    return -1;
+}
+
+// A socket file with no one listening, as a killed instance leaves it.
+void leaveDeadSocket(const QString& socketPath) {
+    QLocalServer server;
+    server.setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server.listen(socketPath))
+        qFatal("cannot make a socket at %s", qPrintable(socketPath));
+    // Closing a QLocalServer removes the file; leave it behind instead.
+    const QString kept = socketPath + ".kept";
+    QFile::rename(socketPath, kept);
+    server.close();
+    QFile::rename(kept, socketPath);
+}
+
+QStringList entries(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+}
+
+} // namespace
+
+// Real processes of the built programs, each test in an isolated environment
 // with a runtime folder of its own.
 class TestSingleInstance : public QObject {
     Q_OBJECT
@@ -21,6 +68,13 @@ private Q_SLOTS:
     void commandLineWithoutAnInstance();
     void showStartsAnInstanceThatLaterCommandsReach();
     void simultaneousStartsLeaveOneInstance();
+    void deliveryToARunningInstanceTakesNoLock();
+    void idleConnectionsLeaveTheInstanceAnswering();
+    void hostileAnswerReachesTheTerminalWithoutControls();
+    void refusesAFolderOthersControl_data();
+    void refusesAFolderOthersControl();
+    void neverUsesASocketInASharedFolder();
+    void reportsAProgramThatDiesAtStart();
 
 private:
     struct Finished {
@@ -29,82 +83,187 @@ private:
         QByteArray standardError;
     };
 
-    std::unique_ptr<QProcess> start(const QStringList& arguments) const;
-    Finished run(const QStringList& arguments) const;
-    bool instanceAnswers() const;
-    void quitInstance(QProcess& instance) const;
+    std::unique_ptr<QProcess> start(const QStringList& arguments,
+                                    const QString& program = {}) const;
+    Finished finish(QProcess& process) const;
+    Finished run(const QStringList& arguments, const QString& program = {}) const;
+    void useSharedTemporaryFolder();
+    // The instance listening at the socket path, or 0.
+    pid_t instancePid() const;
+    // Every running full program of this test's environment.
+    QList<pid_t> instances() const;
+    bool startLockIsFree() const;
+    void quitInstance();
 
     QString _binary;
+    QString _appBinary;
     std::unique_ptr<IsolatedEnvironment> _environment;
-    QString _socketPath;
+    ChannelLocation _location;
+    QByteArray _savedTemporaryFolder;
+    mutable int _runs = 0;
 };
 
 void TestSingleInstance::initTestCase() {
     _binary = QString::fromLocal8Bit(qgetenv("VANTRI_BINARY"));
     QVERIFY2(QFileInfo(_binary).isExecutable(), "VANTRI_BINARY names no program");
+    _appBinary = QFileInfo(_binary).absolutePath() + "/vantri-app";
+    QVERIFY2(QFileInfo(_appBinary).isExecutable(), "no vantri-app beside VANTRI_BINARY");
+    _savedTemporaryFolder = qgetenv("TMPDIR");
 }
 
 void TestSingleInstance::init() {
     _environment = std::make_unique<IsolatedEnvironment>();
-    _socketPath = InstanceChannel::defaultSocketPath();
-    QVERIFY(_socketPath.startsWith(_environment->runtimeDir()));
+    _location = ChannelLocation::find();
+    QVERIFY(QString::fromStdString(_location.socketPath).startsWith(_environment->runtimeDir()));
 }
 
 void TestSingleInstance::cleanup() {
+    // A failed check may leave an instance behind.
+    for (const pid_t pid : instances())
+        ::kill(pid, SIGKILL);
+    QTRY_VERIFY(instances().isEmpty());
+    if (_savedTemporaryFolder.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", _savedTemporaryFolder);
     _environment.reset();
 }
 
-std::unique_ptr<QProcess> TestSingleInstance::start(const QStringList& arguments) const {
+std::unique_ptr<QProcess> TestSingleInstance::start(const QStringList& arguments,
+                                                    const QString& program) const {
     auto process = std::make_unique<QProcess>();
-    process->setProgram(_binary);
+    process->setProgram(program.isEmpty() ? _binary : program);
     process->setArguments(arguments);
+    // Files rather than pipes: an instance started by the command keeps them
+    // open long after the command ended.
+    const QString output = _environment->tree().path(QStringLiteral("output-%1").arg(++_runs));
+    process->setStandardOutputFile(output + ".out");
+    process->setStandardErrorFile(output + ".err");
+    process->setObjectName(output);
     process->start();
     if (!process->waitForStarted())
-        qFatal("cannot start %s", qPrintable(_binary));
+        qFatal("cannot start %s", qPrintable(process->program()));
     return process;
 }
 
-TestSingleInstance::Finished TestSingleInstance::run(const QStringList& arguments) const {
-    const std::unique_ptr<QProcess> process = start(arguments);
-    if (!process->waitForFinished(60'000) || process->exitStatus() != QProcess::NormalExit)
+TestSingleInstance::Finished TestSingleInstance::finish(QProcess& process) const {
+    if (!process.waitForFinished(60'000) || process.exitStatus() != QProcess::NormalExit)
         return {};
-    return {process->exitCode(), process->readAllStandardOutput(), process->readAllStandardError()};
+    const auto read = [&process](const char* suffix) {
+        QFile file(process.objectName() + suffix);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    return {process.exitCode(), read(".out"), read(".err")};
 }
 
-bool TestSingleInstance::instanceAnswers() const {
-    QLocalSocket probe;
-    probe.connectToServer(_socketPath);
-    return probe.waitForConnected(1000);
+TestSingleInstance::Finished TestSingleInstance::run(const QStringList& arguments,
+                                                     const QString& program) const {
+    return finish(*start(arguments, program));
 }
 
-void TestSingleInstance::quitInstance(QProcess& instance) const {
+void TestSingleInstance::useSharedTemporaryFolder() {
+    const QString shared = _environment->tree().makeDir("shared");
+    QVERIFY(::chmod(shared.toLocal8Bit().constData(), 01777) == 0);
+    qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", shared.toLocal8Bit());
+}
+
+pid_t TestSingleInstance::instancePid() const {
+    const int fd = connectTo(QString::fromStdString(_location.socketPath));
+    if (fd < 0)
+        return 0;
+    ucred credentials{};
+    socklen_t size = sizeof credentials;
+    ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &size);
+    ::close(fd);
+    return credentials.pid;
+}
+
+QList<pid_t> TestSingleInstance::instances() const {
+    QList<pid_t> found;
+    const QByteArray home = "HOME=" + _environment->home().toLocal8Bit();
+    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
+        bool isNumber = false;
+        const pid_t pid = entry.toInt(&isNumber);
+        if (!isNumber || QFileInfo("/proc/" + entry + "/exe").symLinkTarget() !=
+                             QFileInfo(_appBinary).canonicalFilePath())
+            continue;
+        QFile environment("/proc/" + entry + "/environ");
+        if (environment.open(QIODevice::ReadOnly) &&
+            environment.readAll().split('\0').contains(home))
+            found.append(pid);
+    }
+    return found;
+}
+
+bool TestSingleInstance::startLockIsFree() const {
+    const int fd = ::open(_location.startLockPath.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return true;
+    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd);
+    return free;
+}
+
+void TestSingleInstance::quitInstance() {
+    const pid_t pid = instancePid();
+    QVERIFY(pid > 0);
     QCOMPARE(run({QStringLiteral("quit")}).exitCode, 0);
-    QVERIFY(instance.waitForFinished(60'000));
-    QCOMPARE(instance.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(instance.exitCode(), 0);
-    QVERIFY(!QFileInfo::exists(_socketPath));
+    QTRY_VERIFY_WITH_TIMEOUT(::kill(pid, 0) != 0, 30'000);
+    QVERIFY(!QFileInfo::exists(QString::fromStdString(_location.socketPath)));
 }
 
 void TestSingleInstance::commandLineWithoutAnInstance_data() {
+    QTest::addColumn<QString>("leftOver"); // "socket": a dead socket; "lock": a stale lock file
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QByteArray>("output"); // what standard output begins with; empty: nothing
     QTest::addColumn<QByteArray>("error");  // the same for standard error
-    QTest::newRow("version") << QStringList{"--version"} << 0
+    const QByteArray usage = "\n\nUsage: " + _binary.toLocal8Bit() + " [options] [command]\n";
+    QTest::newRow("version") << "" << QStringList{"--version"} << 0
                              << QByteArray("Vantri " VANTRI_SHORT_VERSION "\n") << QByteArray();
-    QTest::newRow("help") << QStringList{"--help"} << 0 << QByteArray("Usage: ") << QByteArray();
-    QTest::newRow("hide") << QStringList{"hide"} << 0 << QByteArray() << QByteArray();
-    QTest::newRow("unknown command") << QStringList{"open"} << 2 << QByteArray()
-                                     << QByteArray("vantri: unknown command 'open'\n");
-    QTest::newRow("two commands") << QStringList{"show", "hide"} << 2 << QByteArray()
-                                  << QByteArray("vantri: expected one command, got 2: show hide\n");
+    QTest::newRow("-v after a command")
+        << "" << QStringList{"toggle", "-v"} << 0 << QByteArray("Vantri " VANTRI_SHORT_VERSION "\n")
+        << QByteArray();
+    QTest::newRow("help") << "" << QStringList{"--help"} << 0
+                          << QByteArray("Usage: " + _binary.toLocal8Bit() +
+                                        " [options] [command]\nVantri, a keyboard launcher.")
+                          << QByteArray();
+    QTest::newRow("help before version")
+        << "" << QStringList{"-vh"} << 0 << QByteArray("Usage: ") << QByteArray();
+    QTest::newRow("hide") << "" << QStringList{"hide"} << 0 << QByteArray() << QByteArray();
+    QTest::newRow("hide, dead socket")
+        << "socket" << QStringList{"hide"} << 0 << QByteArray() << QByteArray();
+    QTest::newRow("quit, stale lock")
+        << "lock" << QStringList{"quit"} << 0 << QByteArray() << QByteArray();
+    QTest::newRow("unknown command") << "" << QStringList{"open"} << 2 << QByteArray()
+                                     << QByteArray("vantri: unknown command 'open'" + usage);
+    QTest::newRow("two commands") << "" << QStringList{"show", "hide"} << 2 << QByteArray()
+                                  << QByteArray("vantri: expected one command, got 2: show hide" +
+                                                usage);
+    QTest::newRow("unknown option") << "" << QStringList{"-x", "toggle"} << 2 << QByteArray()
+                                    << QByteArray("vantri: Unknown option 'x'." + usage);
+    QTest::newRow("unknown options") << "" << QStringList{"--foo", "-hy"} << 2 << QByteArray()
+                                     << QByteArray("vantri: Unknown options: foo, y." + usage);
+    QTest::newRow("value for an option")
+        << "" << QStringList{"--help=3"} << 2 << QByteArray()
+        << QByteArray("vantri: Unexpected value after '--help'." + usage);
+    QTest::newRow("option after --") << "" << QStringList{"--", "--help"} << 2 << QByteArray()
+                                     << QByteArray("vantri: unknown command '--help'" + usage);
 }
 
 void TestSingleInstance::commandLineWithoutAnInstance() {
+    QFETCH(QString, leftOver);
     QFETCH(QStringList, arguments);
     QFETCH(int, exitCode);
     QFETCH(QByteArray, output);
     QFETCH(QByteArray, error);
+    if (leftOver == "socket")
+        leaveDeadSocket(QString::fromStdString(_location.socketPath));
+    if (leftOver == "lock")
+        QFile(QString::fromStdString(_location.startLockPath)).open(QIODevice::WriteOnly);
+    const QStringList before = entries(_environment->runtimeDir());
+
     const auto begins = [](const QByteArray& text, const QByteArray& start) {
         return start.isEmpty() ? text.isEmpty() : text.startsWith(start);
     };
@@ -113,46 +272,195 @@ void TestSingleInstance::commandLineWithoutAnInstance() {
     QVERIFY2(begins(finished.standardOutput, output), finished.standardOutput);
     QVERIFY2(begins(finished.standardError, error), finished.standardError);
     // None of them starts an instance.
-    QVERIFY(QDir(_environment->runtimeDir()).isEmpty());
+    QCOMPARE(entries(_environment->runtimeDir()), before);
+    QVERIFY(instances().isEmpty());
 }
 
 void TestSingleInstance::showStartsAnInstanceThatLaterCommandsReach() {
-    const std::unique_ptr<QProcess> instance = start({QStringLiteral("show")});
-    QTRY_VERIFY_WITH_TIMEOUT(instanceAnswers(), 30'000);
+    leaveDeadSocket(QString::fromStdString(_location.socketPath));
+    const Finished shown = run({QStringLiteral("show")});
+    QCOMPARE(shown.exitCode, 0);
+    // The new instance's own messages may follow; the command adds none.
+    QVERIFY2(!shown.standardError.contains("vantri: "), shown.standardError);
+    const pid_t instance = instancePid();
+    QVERIFY(instance > 0);
     // The start lock is given back once the instance listens.
-    QCOMPARE(QDir(_environment->runtimeDir())
-                 .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
-             QStringList{QFileInfo(_socketPath).fileName()});
+    QVERIFY(startLockIsFree());
     for (const QString& command : {QStringLiteral("toggle"), QStringLiteral("settings")}) {
         const Finished finished = run({command});
         QVERIFY2(finished.exitCode == 0, qPrintable(command));
         QCOMPARE(finished.standardError, QByteArray());
-        QCOMPARE(instance->state(), QProcess::Running);
     }
-    quitInstance(*instance);
+    // The full program started directly hands its command over as well.
+    for (const QStringList& arguments : {QStringList{"hide"}, QStringList{}}) {
+        const Finished finished = run(arguments, _appBinary);
+        QCOMPARE(finished.exitCode, 0);
+        QCOMPARE(finished.standardError, QByteArray());
+    }
+    QCOMPARE(instances(), QList<pid_t>{instance});
+    quitInstance();
 }
 
 void TestSingleInstance::simultaneousStartsLeaveOneInstance() {
     std::vector<std::unique_ptr<QProcess>> starts;
     for (int i = 0; i < 3; ++i)
         starts.push_back(start({}));
+    for (const auto& process : starts)
+        QCOMPARE(finish(*process).exitCode, 0);
+    QVERIFY(instancePid() > 0);
+    QCOMPARE(instances().size(), 1);
+    quitInstance();
+}
 
-    const auto finishedCount = [&starts] {
-        return std::count_if(starts.begin(), starts.end(), [](const auto& process) {
-            return process->state() == QProcess::NotRunning;
-        });
+void TestSingleInstance::deliveryToARunningInstanceTakesNoLock() {
+    QCOMPARE(run({QStringLiteral("show")}).exitCode, 0);
+    // A start that hangs holds the lock; commands for the running instance
+    // still go through at once.
+    const StartLock held = StartLock::acquire(_location.startLockPath, 0ms);
+    QCOMPARE(held.outcome(), StartLock::Outcome::held);
+    const Finished finished = run({QStringLiteral("hide")});
+    QCOMPARE(finished.standardError, QByteArray());
+    QCOMPARE(finished.exitCode, 0);
+    quitInstance();
+}
+
+void TestSingleInstance::idleConnectionsLeaveTheInstanceAnswering() {
+    // The instance starts with the usual desktop limit on open files; this
+    // process then opens more connections than that.
+    constexpr int idleCount = 2000;
+    rlimit saved{};
+    QVERIFY(::getrlimit(RLIMIT_NOFILE, &saved) == 0);
+    if (saved.rlim_max < idleCount + 100)
+        QSKIP("the hard limit on open files is too low for this test");
+    const auto limitTo = [&saved](rlim_t count) {
+        const rlimit limit{std::min(saved.rlim_max, count), saved.rlim_max};
+        return ::setrlimit(RLIMIT_NOFILE, &limit) == 0;
     };
-    QTRY_COMPARE_WITH_TIMEOUT(finishedCount(), 2, 60'000);
-    QVERIFY(instanceAnswers());
-    QProcess* instance = nullptr;
-    for (const auto& process : starts) {
-        if (process->state() == QProcess::Running)
-            instance = process.get();
-        else
-            QCOMPARE(process->exitCode(), 0);
+    QVERIFY(limitTo(1024));
+    const Finished shown = run({QStringLiteral("show")});
+    QVERIFY(limitTo(4096));
+    QCOMPARE(shown.exitCode, 0);
+    const pid_t instance = instancePid();
+    QVERIFY(instance > 0);
+
+    std::vector<int> idle;
+    for (int i = 0; i < idleCount; ++i) {
+        const int fd = connectTo(QString::fromStdString(_location.socketPath));
+        if (fd >= 0) {
+            // A line begun and never ended.
+            (void)!::send(fd, "hid", 3, MSG_NOSIGNAL);
+            idle.push_back(fd);
+        }
     }
-    QVERIFY(instance);
-    quitInstance(*instance);
+    QVERIFY(idle.size() > 1100);
+
+    const Finished toggled = run({QStringLiteral("toggle")});
+    for (const int fd : idle)
+        ::close(fd);
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    QCOMPARE(toggled.standardError, QByteArray());
+    QCOMPARE(toggled.exitCode, 0);
+    QCOMPARE(instances(), QList<pid_t>{instance});
+    QCOMPARE(instancePid(), instance);
+    quitInstance();
+}
+
+void TestSingleInstance::hostileAnswerReachesTheTerminalWithoutControls() {
+    QLocalServer fake;
+    fake.setSocketOptions(QLocalServer::UserAccessOption);
+    QVERIFY(fake.listen(QString::fromStdString(_location.socketPath)));
+    const std::unique_ptr<QProcess> toggle = start({QStringLiteral("toggle")});
+    QVERIFY(fake.waitForNewConnection(30'000));
+    QLocalSocket* connection = fake.nextPendingConnection();
+    QVERIFY(connection->canReadLine() || connection->waitForReadyRead(30'000));
+    connection->write("error \x1b]0;owned\x07 not \x1b[2Jnow\n");
+    connection->flush();
+    connection->disconnectFromServer();
+    const Finished finished = finish(*toggle);
+    QCOMPARE(finished.exitCode, 1);
+    QCOMPARE(finished.standardError,
+             QByteArray("vantri: the running Vantri refused 'toggle': ]0;owned not [2Jnow\n"));
+}
+
+void TestSingleInstance::refusesAFolderOthersControl_data() {
+    QTest::addColumn<QString>("plant"); // what is at the folder's place
+    QTest::addColumn<QByteArray>("error");
+    QTest::newRow("runtime folder open to others") << "runtime 0755" << QByteArray("has mode 0755");
+    QTest::newRow("own folder is a file") << "file" << QByteArray("is not a folder");
+    QTest::newRow("own folder open to others") << "folder 0777" << QByteArray("has mode 0777");
+    QTest::newRow("own folder is a link") << "link" << QByteArray("is not a folder");
+    QTest::newRow("own folder of another user")
+        << "folder of nobody" << QByteArray("belongs to another user");
+}
+
+void TestSingleInstance::refusesAFolderOthersControl() {
+    QFETCH(QString, plant);
+    QFETCH(QByteArray, error);
+    if (plant == "runtime 0755") {
+        QVERIFY(::chmod(_environment->runtimeDir().toLocal8Bit().constData(), 0755) == 0);
+    } else {
+        useSharedTemporaryFolder();
+        const QByteArray own = qgetenv("TMPDIR") + "/vantri-" + QByteArray::number(::getuid());
+        const passwd* nobody = ::getpwnam("nobody");
+        if (plant == "file")
+            QVERIFY(QFile(own).open(QIODevice::WriteOnly));
+        if (plant == "link")
+            QVERIFY(::symlink(_environment->runtimeDir().toLocal8Bit().constData(), own) == 0);
+        if (plant.startsWith("folder"))
+            QVERIFY(::mkdir(own, 0700) == 0 &&
+                    ::chmod(own, plant == "folder 0777" ? 0777 : 0700) == 0);
+        if (plant == "folder of nobody" && (::getuid() != 0 || !nobody))
+            QSKIP("needs root and a 'nobody' user to plant another user's folder");
+        if (plant == "folder of nobody")
+            QVERIFY(::chown(own, nobody->pw_uid, nobody->pw_gid) == 0);
+    }
+
+    const Finished finished = run({QStringLiteral("toggle")});
+    QCOMPARE(finished.exitCode, 1);
+    QVERIFY2(finished.standardError.startsWith("vantri: ") &&
+                 finished.standardError.contains(error) && finished.standardError.count('\n') == 1,
+             finished.standardError);
+    QVERIFY(instances().isEmpty());
+}
+
+void TestSingleInstance::neverUsesASocketInASharedFolder() {
+    useSharedTemporaryFolder();
+    const QString shared = QString::fromLocal8Bit(qgetenv("TMPDIR"));
+    // Another user's socket, under the name a fallback to the shared folder
+    // itself would use; the private folder the toolkit would make there
+    // belongs to that user as well, so it would fall back.
+    const QString planted = shared + QStringLiteral("/vantri-%1.socket").arg(::getuid());
+    QLocalServer hostile;
+    QVERIFY(hostile.listen(planted));
+    if (const passwd* nobody = ::getpwnam("nobody"); nobody && ::getuid() == 0) {
+        const QString userName = QString::fromLocal8Bit(::getpwuid(::getuid())->pw_name);
+        const QByteArray taken = (shared + "/runtime-" + userName).toLocal8Bit();
+        QVERIFY(::mkdir(taken, 0700) == 0 && ::chown(taken, nobody->pw_uid, nobody->pw_gid) == 0);
+    }
+
+    _location = ChannelLocation::find();
+    QVERIFY(QString::fromStdString(_location.socketPath)
+                .startsWith(shared + QStringLiteral("/vantri-%1/").arg(::getuid())));
+    const Finished finished = run({QStringLiteral("toggle")});
+    QVERIFY2(!finished.standardError.contains("vantri: "), finished.standardError);
+    QCOMPARE(finished.exitCode, 0);
+    QVERIFY(!hostile.waitForNewConnection(0));
+    QVERIFY(instancePid() > 0);
+    quitInstance();
+}
+
+void TestSingleInstance::reportsAProgramThatDiesAtStart() {
+    // The toolkit aborts when it finds no platform to run on.
+    const QByteArray savedPlatform = qgetenv("QT_QPA_PLATFORM");
+    qputenv("QT_QPA_PLATFORM", "no-such-platform");
+    const Finished finished = run({QStringLiteral("toggle")});
+    qputenv("QT_QPA_PLATFORM", savedPlatform);
+    QCOMPARE(finished.exitCode, 1);
+    const QList<QByteArray> lines = finished.standardError.trimmed().split('\n');
+    QVERIFY2(lines.last().startsWith("vantri: Vantri could not start: "), finished.standardError);
+    QVERIFY(startLockIsFree());
+    QVERIFY(instances().isEmpty());
+    QCOMPARE(instancePid(), pid_t(0));
 }
 
 QTEST_MAIN(TestSingleInstance)

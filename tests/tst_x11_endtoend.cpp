@@ -147,7 +147,8 @@ bool TestX11EndToEnd::startVantri(QProcess& process, const QString& session) con
     QFile::remove(indexFile);
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.start(qEnvironmentVariable("VANTRI_BINARY"), {});
+    // The full program itself, so that this process is the instance.
+    process.start(qEnvironmentVariable("VANTRI_APP_BINARY"), {});
     // The index file is written a moment after the launch sequence, and with
     // it the hotkey registration, has run.
     return process.waitForStarted() && QTest::qWaitFor(

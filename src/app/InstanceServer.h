@@ -1,37 +1,62 @@
 #pragma once
 
-#include "app/InstanceCommand.h"
+#include "control/InstanceProtocol.h"
 
-#include <QLocalServer>
 #include <QObject>
+#include <QString>
 #include <functional>
+#include <vector>
 
-class QLocalSocket;
+class QSocketNotifier;
 
 // The running instance's end of the instance channel: reads one command per
 // connection, carries it out through `handler` on the main thread and answers
-// once the handler has returned.
+// once the handler has returned. Only peers of this user are heard. At most
+// `maximumConnections` wait for their line at once, each for at most
+// `lineTimeout`; when more arrive, the one that has waited longest is dropped,
+// so idle connections can never keep a real command out. Lines longer than the
+// protocol allows are dropped unanswered. When accepting fails for want of
+// descriptors or memory the server pauses briefly and tries again; when the
+// listening socket itself fails, it listens anew at the same path.
 class InstanceServer : public QObject {
     Q_OBJECT
 
 public:
     using Handler = std::function<void(InstanceCommand)>;
 
+    static constexpr std::size_t maximumConnections = 16;
+    static constexpr int lineTimeoutMs = 1000;
+
     InstanceServer(QString socketPath, Handler handler, QObject* parent = nullptr);
+    ~InstanceServer() override;
 
     // Call only when no instance answered at the socket path, with the start
     // lock held: whatever sits at the path then is left over from an instance
     // that ended without cleaning up, and is replaced.
     bool listen();
-    bool isListening() const { return _server.isListening(); }
-    QString errorString() const { return _server.errorString(); }
+    bool isListening() const { return _listener >= 0; }
+    QString errorString() const { return _error; }
 
 private:
+    struct Connection;
+
     void acceptConnections();
-    void readCommand(QLocalSocket* connection);
-    void answer(QLocalSocket* connection, const QByteArray& line);
+    void admit(int fd);
+    void readFrom(Connection* connection);
+    void carryOut(Connection* connection, InstanceCommand command);
+    void drop(Connection* connection);
+    void close();
 
     QString _socketPath;
     Handler _handler;
-    QLocalServer _server;
+    QString _error;
+    int _listener = -1;
+    // The socket file this server made, to remove it on close only if it is still there.
+    dev_t _socketDevice = 0;
+    ino_t _socketInode = 0;
+    QSocketNotifier* _acceptNotifier = nullptr; // a child, while listening
+    // Children of the server, oldest first.
+    std::vector<Connection*> _connections;
+    // Connections answered "ok" to "quit": they close as the process ends.
+    std::vector<int> _ending;
 };

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "control/InstanceProtocol.h"
+
+#include <chrono>
+#include <string>
+
+// The starting side of the instance channel.
+namespace InstanceClient {
+
+struct Delivery {
+    enum class Result { carriedOut, noInstance, failed };
+    Result result = Result::failed;
+    std::string error; // why it failed, printable
+};
+
+// Hands `command` to the instance listening at `socketPath` and blocks until
+// it has been carried out, the instance gave up, or `timeout` passed. A socket
+// whose listener is another user is never spoken to. After "quit" it also
+// waits until the instance has closed the connection, which it does as it ends.
+Delivery deliver(const std::string& socketPath, InstanceCommand command,
+                 std::chrono::milliseconds timeout);
+
+} // namespace InstanceClient

@@ -1,0 +1,117 @@
+#include "control/InstanceProtocol.h"
+
+#include <array>
+#include <utility>
+
+namespace InstanceProtocol {
+
+namespace {
+
+constexpr std::array commandNames = {
+    std::pair{InstanceCommand::toggle, std::string_view("toggle")},
+    std::pair{InstanceCommand::show, std::string_view("show")},
+    std::pair{InstanceCommand::hide, std::string_view("hide")},
+    std::pair{InstanceCommand::settings, std::string_view("settings")},
+    std::pair{InstanceCommand::quit, std::string_view("quit")},
+};
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+} // namespace
+
+std::string_view name(InstanceCommand command) {
+    for (const auto& [known, word] : commandNames) {
+        if (known == command)
+            return word;
+    }
+    return {};
+}
+
+std::optional<InstanceCommand> fromName(std::string_view name) {
+    for (const auto& [command, word] : commandNames) {
+        if (name == word)
+            return command;
+    }
+    return std::nullopt;
+}
+
+bool startsInstance(InstanceCommand command) {
+    return command != InstanceCommand::hide && command != InstanceCommand::quit;
+}
+
+ReceivedLine readLine(std::string_view received) {
+    const std::size_t newline = received.find('\n');
+    if (newline == std::string_view::npos) {
+        return {received.size() > maximumLineLength ? ReceivedLine::Status::tooLong
+                                                    : ReceivedLine::Status::incomplete,
+                {}};
+    }
+    if (newline > maximumLineLength)
+        return {ReceivedLine::Status::tooLong, {}};
+    return {ReceivedLine::Status::complete, trimmed(received.substr(0, newline))};
+}
+
+CommandRequest readCommand(std::string_view received) {
+    const ReceivedLine line = readLine(received);
+    switch (line.status) {
+    case ReceivedLine::Status::incomplete:
+        return {CommandRequest::Status::incomplete};
+    case ReceivedLine::Status::tooLong:
+        return {CommandRequest::Status::tooLong};
+    case ReceivedLine::Status::complete:
+        break;
+    }
+    if (const std::optional<InstanceCommand> command = fromName(line.text))
+        return {CommandRequest::Status::command, *command};
+    return {CommandRequest::Status::unknownCommand};
+}
+
+Answer readAnswer(std::string_view received) {
+    const ReceivedLine line = readLine(received);
+    switch (line.status) {
+    case ReceivedLine::Status::incomplete:
+        return {Answer::Status::incomplete, {}};
+    case ReceivedLine::Status::tooLong:
+        return {Answer::Status::notUnderstood, {}};
+    case ReceivedLine::Status::complete:
+        break;
+    }
+    if (line.text == "ok")
+        return {Answer::Status::ok, {}};
+    constexpr std::string_view refusal = "error ";
+    if (line.text.starts_with(refusal))
+        return {Answer::Status::refused, printable(line.text.substr(refusal.size()))};
+    return {Answer::Status::notUnderstood, {}};
+}
+
+std::string printable(std::string_view text) {
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x20 || byte == 0x7f)
+            continue;
+        // U+0080 to U+009F are encoded as 0xC2 followed by 0x80 to 0x9F; a
+        // terminal may read them as escape introducers.
+        if (byte == 0xc2 && i + 1 < text.size() &&
+            static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+            static_cast<unsigned char>(text[i + 1]) <= 0x9f) {
+            ++i;
+            continue;
+        }
+        result.push_back(text[i]);
+    }
+    return result;
+}
+
+} // namespace InstanceProtocol

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "control/ChannelLocation.h"
+#include "control/InstanceProtocol.h"
+#include "control/StartLock.h"
+
+#include <chrono>
+#include <optional>
+#include <string>
+
+// How a start of either program finds the running instance, or starts one.
+// Starts are serialised by the start lock, which is taken only when no
+// instance answered: a delivery to a running instance never waits on it.
+namespace InstanceStart {
+
+// How long a start waits for another start to finish, and for the running
+// instance to carry a command out.
+inline constexpr std::chrono::seconds instanceTimeout{10};
+// How long a start waits for the program it started to listen.
+inline constexpr std::chrono::seconds startTimeout{30};
+
+// Prints "vantri: " and `message`, made printable, on standard error.
+void report(const std::string& message);
+
+struct Reach {
+    // Set when this start is done (the command was carried out, or failed).
+    std::optional<int> exitCode;
+    // Otherwise no instance answers, and this start is to bring one up while
+    // holding the lock (or without it, when the lock file is unusable).
+    StartLock lock = StartLock::adopt(-1);
+};
+
+// Hands the command (Settings for a plain start) to the running instance.
+Reach reachRunningInstance(std::optional<InstanceCommand> command, const ChannelLocation& location);
+
+// Starts the full program at `program` in a session of its own, hands it the
+// start lock, and waits until it listens. Returns why it failed, or nothing.
+std::optional<std::string> startInstance(const std::string& program, StartLock& lock);
+
+// What a program started by startInstance() was handed: it holds the start
+// lock until it listens, then calls announceListening().
+class Handoff {
+public:
+    // Takes the handoff from the environment, which then no longer names it
+    // (so that children of the instance do not inherit it); nothing when this
+    // process was started some other way.
+    static std::optional<Handoff> take();
+
+    Handoff(Handoff&& other) noexcept;
+    ~Handoff();
+    Handoff(const Handoff&) = delete;
+    Handoff& operator=(const Handoff&) = delete;
+
+    StartLock& lock() { return _lock; }
+    // Tells the starter that the instance listens, and gives the lock back.
+    void announceListening();
+
+private:
+    Handoff(int lockFd, int readyFd)
+        : _lock(StartLock::adopt(lockFd))
+        , _readyFd(readyFd) {}
+
+    StartLock _lock;
+    int _readyFd;
+};
+
+} // namespace InstanceStart

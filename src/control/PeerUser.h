@@ -1,0 +1,9 @@
+#pragma once
+
+#include <optional>
+#include <sys/types.h>
+
+// The user id of the process at the other end of the connected local socket
+// `fd`, as the kernel recorded it when the connection was made (SO_PEERCRED);
+// nothing when the kernel cannot tell.
+std::optional<uid_t> peerUser(int fd);

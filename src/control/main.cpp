@@ -1,0 +1,79 @@
+// The program users type: it reaches the running instance over its socket
+// and starts the full program only when none answers. It links no Qt, so a
+// command costs little more than the exchange itself.
+#include "control/ChannelLocation.h"
+#include "control/CommandLine.h"
+#include "control/InstanceClient.h"
+#include "control/InstanceStart.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// The full program: beside this one in a build tree, or in the private
+// program folder of an installation. Never looked up on PATH.
+std::optional<std::string> applicationProgram() {
+    char self[PATH_MAX];
+    const ssize_t size = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (size <= 0)
+        return std::nullopt;
+    const std::string path(self, static_cast<std::size_t>(size));
+    const std::string folder = path.substr(0, path.rfind('/'));
+    for (const std::string& candidate :
+         {folder + "/vantri-app", folder + "/../libexec/vantri/vantri-app"}) {
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+    }
+    return std::nullopt;
+}
+
+int run(const std::vector<std::string>& arguments) {
+    const CommandLine commandLine = CommandLine::parse(arguments);
+    if (commandLine.exitCode) {
+        std::fputs(commandLine.standardOutput.c_str(), stdout);
+        std::fputs(commandLine.standardError.c_str(), stderr);
+        return *commandLine.exitCode;
+    }
+
+    const ChannelLocation location = ChannelLocation::find();
+    if (!location.error.empty()) {
+        InstanceStart::report(location.error);
+        return 1;
+    }
+    InstanceStart::Reach reach = InstanceStart::reachRunningInstance(commandLine.command, location);
+    if (reach.exitCode)
+        return *reach.exitCode;
+
+    const std::optional<std::string> program = applicationProgram();
+    if (!program) {
+        InstanceStart::report("cannot find the program vantri-app beside this one or in "
+                              "../libexec/vantri");
+        return 1;
+    }
+    if (const std::optional<std::string> failure =
+            InstanceStart::startInstance(*program, reach.lock)) {
+        InstanceStart::report(*failure);
+        return 1;
+    }
+    if (!commandLine.command)
+        return 0;
+    const InstanceClient::Delivery delivery = InstanceClient::deliver(
+        location.socketPath, *commandLine.command, InstanceStart::instanceTimeout);
+    if (delivery.result == InstanceClient::Delivery::Result::carriedOut)
+        return 0;
+    InstanceStart::report(delivery.result == InstanceClient::Delivery::Result::failed
+                              ? delivery.error
+                              : "Vantri started but does not answer at " + location.socketPath);
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    return run(std::vector<std::string>(argv, argv + argc));
+}
