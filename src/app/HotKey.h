@@ -25,9 +25,13 @@ public:
     void setKeyDownHandler(std::function<void()> handler) { _keyDownHandler = std::move(handler); }
 
     bool isRegistered() const;
+    // True when the system turned the combination down because another
+    // program holds it (not when there is no X11 session to register with).
+    bool isRefused() const { return _isRefused; }
     void unregister();
 
 private:
     std::function<void()> _keyDownHandler;
     std::unique_ptr<X11HotKeyGrab> _grab;
+    bool _isRefused = false;
 };

@@ -53,6 +53,20 @@ void AppState::setSavedShortcut(const QString& shortcut) {
         Q_EMIT savedShortcutChanged(shortcut);
 }
 
+void AppState::chooseShortcut(const QString& shortcut) {
+    setHotKeyProblem(QString());
+    Q_EMIT shortcutChosen(shortcut);
+    if (_hotKeyProblem.isEmpty())
+        setSavedShortcut(shortcut);
+}
+
+void AppState::setHotKeyProblem(const QString& problem) {
+    if (_hotKeyProblem == problem)
+        return;
+    _hotKeyProblem = problem;
+    Q_EMIT hotKeyProblemChanged(problem);
+}
+
 void AppState::setScriptFolderPath(const QString& path) {
     const bool changed = path != _scriptFolderPath;
     _scriptFolderPath = path;
