@@ -37,7 +37,7 @@ bool AppState::accessibilityGranted() const {
 
 void AppState::setAccessibilityGranted(bool granted) {
     const bool changed = granted != accessibilityGranted();
-    openPreferences()->setValue(PreferenceKeys::accessibilityGranted, granted);
+    writePreference(PreferenceKeys::accessibilityGranted, granted);
     if (changed)
         Q_EMIT accessibilityGrantedChanged(granted);
 }
@@ -48,7 +48,7 @@ QString AppState::savedShortcut() const {
 
 void AppState::setSavedShortcut(const QString& shortcut) {
     const bool changed = shortcut != savedShortcut();
-    openPreferences()->setValue(PreferenceKeys::savedShortcut, shortcut);
+    writePreference(PreferenceKeys::savedShortcut, shortcut);
     if (changed)
         Q_EMIT savedShortcutChanged(shortcut);
 }
@@ -76,7 +76,7 @@ void AppState::setScriptFolderPath(const QString& path) {
 }
 
 void AppState::saveScriptFolderPath() {
-    openPreferences()->setValue(PreferenceKeys::scriptFolderPath, _scriptFolderPath);
+    writePreference(PreferenceKeys::scriptFolderPath, _scriptFolderPath);
     ScriptManager::shared().loadScripts(_scriptFolderPath);
 }
 
