@@ -32,7 +32,3 @@ HotKey::~HotKey() = default;
 bool HotKey::isRegistered() const {
     return _grab != nullptr;
 }
-
-void HotKey::unregister() {
-    _grab.reset();
-}
