@@ -64,6 +64,7 @@ private Q_SLOTS:
     void settingsInTheTrayMenuOpensTheSettingsWindow();
     void chosenShortcutTakesOverFromTheOldOneAtOnce();
     void vantriOfAnotherSessionIsRefusedTheHotKeyAndKeepsRunning();
+    void savedShortcutWithoutAModifierGrabsNothing();
     void quitCommandEndsTheInstanceAndAKilledOneIsReplaced();
 
 private:
@@ -442,6 +443,21 @@ void TestX11EndToEnd::vantriOfAnotherSessionIsRefusedTheHotKeyAndKeepsRunning() 
     QTRY_COMPARE(shownPanel(), 0u);
     other.terminate();
     QVERIFY(other.waitForFinished());
+}
+
+void TestX11EndToEnd::savedShortcutWithoutAModifierGrabsNothing() {
+    // As a hand edit could leave it: a bare letter, which a grab would take
+    // from every program on the desktop.
+    const QString chosen = openPreferences()->value(PreferenceKeys::savedShortcut).toString();
+    openPreferences()->setValue(PreferenceKeys::savedShortcut, QStringLiteral("K"));
+    QProcess other;
+    QVERIFY(startVantri(other, QStringLiteral("bare")));
+    HotKeyHolder holder(_desktop, ParsedShortcut{40, 0});
+    QCOMPARE(holder.readLine(), QStringLiteral("held"));
+    QVERIFY(holder.stop());
+    other.terminate();
+    QVERIFY(other.waitForFinished());
+    openPreferences()->setValue(PreferenceKeys::savedShortcut, chosen);
 }
 
 void TestX11EndToEnd::quitCommandEndsTheInstanceAndAKilledOneIsReplaced() {
