@@ -6,12 +6,47 @@
 
 #include <QtTest>
 
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+// What the process writes on its standard output while `action` runs.
+template <typename Action> QByteArray standardOutputOf(const QString& capture, Action action) {
+    std::fflush(stdout);
+    const int saved = ::dup(STDOUT_FILENO);
+    QFile file(capture);
+    if (saved < 0 || !file.open(QIODevice::WriteOnly) || ::dup2(file.handle(), STDOUT_FILENO) < 0)
+        qFatal("cannot capture the standard output");
+    action();
+    std::fflush(stdout);
+    ::dup2(saved, STDOUT_FILENO);
+    ::close(saved);
+    file.close();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Runs `action` as a user who may not write what root owns, when the test
+// runs as root (for whom no folder is read-only).
+template <typename Action> void withoutRootRights(Action action) {
+    const uid_t nobody = 65534;
+    const bool root = ::geteuid() == 0;
+    if (root && ::seteuid(nobody) != 0)
+        qFatal("cannot drop root rights");
+    action();
+    if (root && ::seteuid(0) != 0)
+        qFatal("cannot take root rights back");
+}
+
+} // namespace
+
 class TestAppState : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
     void settersStoreInTheConfigFileAndSignalOnlyChanges();
     void indexingFlagFollowsTheManagerOnTheMainThread();
+    void preferenceThatCannotBeSavedIsReportedOnce();
 };
 
 void TestAppState::settersStoreInTheConfigFileAndSignalOnlyChanges() {
@@ -41,6 +76,27 @@ void TestAppState::indexingFlagFollowsTheManagerOnTheMainThread() {
     });
     state.appIndexManager().indexApps();
     QTRY_COMPARE_WITH_TIMEOUT(seen, (QList<int>{1, 0}), 20000);
+}
+
+void TestAppState::preferenceThatCannotBeSavedIsReportedOnce() {
+    IsolatedEnvironment environment;
+    AppState state;
+    const QString folder = environment.tree().makeDir("config/Vantri");
+    const auto readable = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+                          QFile::ReadOther | QFile::ExeOther;
+    for (const QString& path : {environment.tree().path(""), environment.configHome()})
+        QFile::setPermissions(path, readable | QFile::WriteOwner);
+    QFile::setPermissions(folder, readable);
+    QSignalSpy shortcutChanged(&state, &AppState::savedShortcutChanged);
+
+    const QByteArray printed = standardOutputOf(environment.tree().path("stdout.txt"), [&] {
+        withoutRootRights([&] { state.setSavedShortcut("\u2318K"); });
+    });
+    QCOMPARE(printed, "Failed to save preferences: " + folder.toUtf8() +
+                          "/Vantri.conf: Permission denied\n");
+    // The change still holds in this run.
+    QCOMPARE(shortcutChanged.count(), 1);
+    QFile::setPermissions(folder, readable | QFile::WriteOwner);
 }
 
 QTEST_GUILESS_MAIN(TestAppState)

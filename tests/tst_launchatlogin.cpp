@@ -4,31 +4,53 @@
 
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 static QByteArray readFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+static const auto executable = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+
 class TestLaunchAtLogin : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void writtenEntryStartsTheProgramAtAnAwkwardPath_data();
     void writtenEntryStartsTheProgramAtAnAwkwardPath();
     void registeringKeepsOnlyAnEntryInForce_data();
     void registeringKeepsOnlyAnEntryInForce();
+    void registeringReproducesTheInstalledEntry();
+    void userProgramIsFoundBesideOrAboveTheRunningOne_data();
+    void userProgramIsFoundBesideOrAboveTheRunningOne();
 };
 
-// GIO's launcher parses Exec as the session does. (A percent sign is left
-// out: GIO looks for the program before it turns the escaped %% back into %.)
+void TestLaunchAtLogin::writtenEntryStartsTheProgramAtAnAwkwardPath_data() {
+    QTest::addColumn<QString>("folder"); // the folder the program sits in
+    QTest::newRow("space") << u"start me"_s;
+    QTest::newRow("quotes") << u"\"double\" 'single'"_s;
+    QTest::newRow("backslash") << u"back\\slash\\"_s;
+    QTest::newRow("dollar") << u"$HOME ${PATH}"_s;
+    QTest::newRow("backtick") << u"`id`"_s;
+    QTest::newRow("percent") << u"100% %f %%"_s;
+    QTest::newRow("newline") << u"two\nlines"_s;
+    QTest::newRow("non-ASCII") << u"Größe ✓ 日本"_s;
+    QTest::newRow("all at once") << u"a \"b' c\\ $d `e` 5%u\nö"_s;
+}
+
+// GIO's launcher parses Exec as the session does.
 void TestLaunchAtLogin::writtenEntryStartsTheProgramAtAnAwkwardPath() {
+    QFETCH(QString, folder);
     TempTree tree;
-    const QString program = tree.writeFile("odd \"dir\" $HOME `x` back\\slash 'q'/start me",
-                                           "#!/bin/sh\necho \"$#\" > \"$0.started\"\n");
-    QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
-    const QString entry = tree.path("autostart/vantri.desktop");
-    QVERIFY(Autostart::enable(entry, program));
-    QCOMPARE(QProcess::execute("gio", {"launch", entry}), 0);
-    QTRY_COMPARE(readFile(program + ".started"), QByteArray("0\n"));
+    const QString started = tree.path(u"started"_s);
+    const QString program = tree.writeFile(folder + u"/vantri"_s,
+                                           "#!/bin/sh\necho \"$#\" > '" + started.toUtf8() + "'\n");
+    QFile::setPermissions(program, executable);
+    const QString entry = tree.path(u"autostart/vantri.desktop"_s);
+    QVERIFY(Autostart::enable(entry, Autostart::commandFor(program)));
+    QCOMPARE(QProcess::execute(u"gio"_s, {u"launch"_s, entry}), 0);
+    QTRY_COMPARE(readFile(started), QByteArray("0\n"));
 }
 
 void TestLaunchAtLogin::registeringKeepsOnlyAnEntryInForce_data() {
@@ -38,6 +60,8 @@ void TestLaunchAtLogin::registeringKeepsOnlyAnEntryInForce_data() {
     QTest::newRow("no entry") << QByteArray() << false;
     QTest::newRow("entry in force") << header + "Exec=/opt/vantri/vantri --quiet\n" << true;
     QTest::newRow("hidden entry") << header + "Hidden=true\n" << false;
+    QTest::newRow("switched off") << header + "X-GNOME-Autostart-enabled=false\n" << false;
+    QTest::newRow("switched on") << header + "X-GNOME-Autostart-enabled=true\n" << true;
 }
 
 void TestLaunchAtLogin::registeringKeepsOnlyAnEntryInForce() {
@@ -51,10 +75,50 @@ void TestLaunchAtLogin::registeringKeepsOnlyAnEntryInForce() {
 
     setLaunchAtLogin(true);
     QVERIFY(launchAtLoginEnabled());
+    // Run from the build's test folder, where no `vantri` sits beside it.
     const QByteArray exec = "Exec=\"" + QCoreApplication::applicationFilePath().toUtf8() + '"';
     QCOMPARE(readFile(entry).split('\n').contains(exec), !inForce);
     setLaunchAtLogin(false);
     QVERIFY(!QFile::exists(entry));
+}
+
+void TestLaunchAtLogin::registeringReproducesTheInstalledEntry() {
+    IsolatedEnvironment environment;
+    environment.tree().writeFile("share/applications/example.vantri.Vantri.desktop",
+                                 "[Desktop Entry]\nType=Application\nName=Vantri\n"
+                                 "Exec=vantri\nIcon=example.vantri.Vantri\n");
+    setLaunchAtLogin(true);
+    const QList<QByteArray> lines =
+        readFile(environment.configHome() + "/autostart/vantri.desktop").split('\n');
+    QVERIFY(lines.contains("Exec=vantri"));
+    QVERIFY(lines.contains("Icon=example.vantri.Vantri"));
+}
+
+void TestLaunchAtLogin::userProgramIsFoundBesideOrAboveTheRunningOne_data() {
+    QTest::addColumn<QStringList>("executables"); // under the test's folder
+    QTest::addColumn<QString>("running");
+    QTest::addColumn<QString>("found");
+    QTest::newRow("build folder") << QStringList{u"build/vantri"_s, u"build/vantri-app"_s}
+                                  << u"build/vantri-app"_s << u"build/vantri"_s;
+    QTest::newRow("installed helper")
+        << QStringList{u"usr/bin/vantri"_s, u"usr/libexec/vantri/vantri-app"_s}
+        << u"usr/libexec/vantri/vantri-app"_s << u"usr/bin/vantri"_s;
+    QTest::newRow("alone") << QStringList{u"opt/vantri-app"_s} << u"opt/vantri-app"_s
+                           << u"opt/vantri-app"_s;
+    QTest::newRow("one program") << QStringList{u"bin/vantri"_s} << u"bin/vantri"_s
+                                 << u"bin/vantri"_s;
+}
+
+void TestLaunchAtLogin::userProgramIsFoundBesideOrAboveTheRunningOne() {
+    QFETCH(QStringList, executables);
+    QFETCH(QString, running);
+    QFETCH(QString, found);
+    TempTree tree;
+    for (const QString& program : executables)
+        QFile::setPermissions(tree.writeFile(program, "#!/bin/sh\n"), executable);
+    // A file that is no program is passed over.
+    tree.writeFile(u"opt/vantri"_s, "");
+    QCOMPARE(userProgramPath(tree.path(running)), tree.path(found));
 }
 
 QTEST_GUILESS_MAIN(TestLaunchAtLogin)

@@ -4,6 +4,7 @@
 #include "ui/ShortcutSelectorView.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -33,17 +34,25 @@ class TestSettings : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void hotkeyButtonShowsTheShortcut();
+    void hotkeyTabShowsTheShortcutAndWhyItIsNotInForce();
     void indexButtonFollowsIndexing();
     void loginBoxFollowsTheAutostartEntry();
     void closingTheWindowCancelsTheChooser();
 };
 
-void TestSettings::hotkeyButtonShowsTheShortcut() {
+void TestSettings::hotkeyTabShowsTheShortcutAndWhyItIsNotInForce() {
     Fixture fixture;
     auto* hotkey = fixture.child<QPushButton>(u"hotkeyButton"_s);
+    auto* problem = fixture.child<QLabel>(u"hotKeyProblem"_s);
+    QVERIFY(!problem->isVisible());
     fixture.appState.setSavedShortcut(u"⌘K"_s);
     QCOMPARE(hotkey->text(), u"⌘K"_s);
+    const QString refused = u"⌃⌥K is used by another program — choose another"_s;
+    fixture.appState.setHotKeyProblem(refused);
+    QVERIFY(problem->isVisible());
+    QCOMPARE(problem->text(), refused);
+    fixture.appState.setHotKeyProblem(QString());
+    QVERIFY(!problem->isVisible());
     fixture.appState.setSavedShortcut(QString());
     QCOMPARE(hotkey->text(), u"Set Launcher Hotkey"_s);
 }

@@ -9,20 +9,26 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A chooser opened over an AppState that has saved ⌃A. Each registration records the
-// shortcut stored in the preferences at that moment.
+// A chooser opened over an AppState that has saved ⌃A, with a listener in the
+// delegate's place: it records each chosen shortcut with the one saved at that
+// moment, and refuses every choice while `refuse` is set.
 struct Fixture : SettingsState {
     QWidget window;
-    QStringList registrations;
+    QStringList chosen;
+    bool refuse = false;
     QPointer<ShortcutSelectorView> view;
 
     Fixture() {
         appState.setSavedShortcut(u"⌃A"_s);
+        QObject::connect(
+            &appState, &AppState::shortcutChosen, &window, [this](const QString& shortcut) {
+                chosen.append(shortcut + u" over "_s +
+                              openPreferences()->value(PreferenceKeys::savedShortcut).toString());
+                if (refuse)
+                    appState.setHotKeyProblem(shortcut + u" is taken"_s);
+            });
         window.show();
-        view = new ShortcutSelectorView(appState, &window, [this] {
-            registrations.append(
-                openPreferences()->value(PreferenceKeys::savedShortcut).toString());
-        });
+        view = new ShortcutSelectorView(appState, &window);
         view->setAttribute(Qt::WA_DeleteOnClose);
         view->open();
     }
@@ -36,6 +42,7 @@ class TestShortcutSelector : public QObject {
 private Q_SLOTS:
     void setTakesOnlyACompleteChoice_data();
     void setTakesOnlyACompleteChoice();
+    void choiceThatCannotBeHadKeepsTheSavedOne();
 };
 
 void TestShortcutSelector::setTakesOnlyACompleteChoice_data() {
@@ -57,9 +64,28 @@ void TestShortcutSelector::setTakesOnlyACompleteChoice() {
     for (const QString& text : clicks.split(u' '))
         QTest::mouseClick(buttonShowing(*fixture.view, text), Qt::LeftButton);
     QTRY_COMPARE(fixture.view.isNull(), closed);
-    // Registered once, after the new shortcut was stored.
-    QCOMPARE(fixture.registrations, stored.isEmpty() ? QStringList() : QStringList{stored});
+    // Announced once, to be put in force before it is saved.
+    QCOMPARE(fixture.chosen,
+             stored.isEmpty() ? QStringList() : QStringList{stored + u" over ⌃A"_s});
     QCOMPARE(fixture.appState.savedShortcut(), stored.isEmpty() ? u"⌃A"_s : stored);
+    QVERIFY(fixture.appState.hotKeyProblem().isEmpty());
+}
+
+void TestShortcutSelector::choiceThatCannotBeHadKeepsTheSavedOne() {
+    Fixture fixture;
+    fixture.refuse = true;
+    for (const QString& text : {u"⌥"_s, u"⌃"_s, u"K"_s, u"Set"_s})
+        QTest::mouseClick(buttonShowing(*fixture.view, text), Qt::LeftButton);
+    QTRY_VERIFY(fixture.view.isNull());
+    QCOMPARE(fixture.appState.savedShortcut(), u"⌃A"_s);
+    QCOMPARE(openPreferences()->value(PreferenceKeys::savedShortcut).toString(), u"⌃A"_s);
+    QCOMPARE(fixture.appState.hotKeyProblem(), u"⌃⌥K is taken"_s);
+
+    // A later choice that is put in force clears the report.
+    fixture.refuse = false;
+    fixture.appState.chooseShortcut(u"⌘B"_s);
+    QCOMPARE(fixture.appState.savedShortcut(), u"⌘B"_s);
+    QVERIFY(fixture.appState.hotKeyProblem().isEmpty());
 }
 
 QTEST_MAIN(TestShortcutSelector)

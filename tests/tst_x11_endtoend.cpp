@@ -8,6 +8,7 @@
 #include "ui/Settings.h"
 #include "ui/ShortcutSelectorView.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QtTest>
 
@@ -63,6 +64,7 @@ private Q_SLOTS:
     void settingsInTheTrayMenuOpensTheSettingsWindow();
     void chosenShortcutTakesOverFromTheOldOneAtOnce();
     void vantriOfAnotherSessionIsRefusedTheHotKeyAndKeepsRunning();
+    void savedShortcutWithoutAModifierGrabsNothing();
     void quitCommandEndsTheInstanceAndAKilledOneIsReplaced();
 
 private:
@@ -74,6 +76,13 @@ private:
     quint64 summonPanel(const QString& keys) const;
     // Waits for the one settings window to be shown, at its size, and active.
     bool settingsShownAndActive() const;
+    // Opens the chooser from the shown settings window, clicks `labels` in it
+    // and waits for it to close; `panel` is the same window laid out here.
+    bool chooseInSettings(const Settings& panel, AppState& layoutState,
+                          const QStringList& labels) const;
+    // Waits for the shown settings window to show what `widget` of the panel
+    // laid out here shows, pixel for pixel, in the same place.
+    bool settingsShowLike(const QWidget& widget) const;
     std::optional<VirtualDesktop::ShownWindow> trayIcon() const;
     // Vantri with a session of its own (a runtime and a data folder under
     // `session`), so that it never hands over to any other Vantri of this user.
@@ -326,33 +335,82 @@ void TestX11EndToEnd::settingsInTheTrayMenuOpensTheSettingsWindow() {
     QCOMPARE(shownWindows(QStringLiteral("Vantri")).size(), menusBefore);
 }
 
-void TestX11EndToEnd::chosenShortcutTakesOverFromTheOldOneAtOnce() {
+bool TestX11EndToEnd::chooseInSettings(const Settings& panel, AppState& layoutState,
+                                       const QStringList& labels) const {
     const QList<VirtualDesktop::ShownWindow> settings = shownWindows(settingsTitle);
-    QCOMPARE(settings.size(), 1);
-    // The panel and the chooser are laid out here as well, by the same code on
-    // the same display, to know where their buttons are.
-    AppState layoutState(std::make_unique<AppIndexManager>(
-        QStringList{_environment.tree().makeDir(QStringLiteral("layout-apps"))},
-        _environment.tree().path(QStringLiteral("layout-index.json"))));
-    Settings panel(
-        layoutState, nullptr, [](QWidget*) { return QString(); }, [] {});
-    panel.setAttribute(Qt::WA_DontShowOnScreen);
-    panel.show();
-    QVERIFY(_desktop.clickAt(
-        settings.first().geometry.topLeft() +
-        centreInWindow(*panel.findChild<QPushButton*>(QStringLiteral("hotkeyButton")))));
-
-    ShortcutSelectorView chooser(layoutState, &panel, [] {});
+    if (settings.size() != 1 || !_desktop.clickAt(settings.first().geometry.topLeft() +
+                                                  centreInWindow(*panel.findChild<QPushButton*>(
+                                                      QStringLiteral("hotkeyButton")))))
+        return false;
+    ShortcutSelectorView chooser(layoutState, const_cast<Settings*>(&panel));
     chooser.setAttribute(Qt::WA_DontShowOnScreen);
     chooser.show();
     QList<VirtualDesktop::ShownWindow> shown;
-    QTRY_COMPARE((shown = shownWindows(QStringLiteral("Launcher Hotkey"))).size(), 1);
-    QCOMPARE(shown.first().geometry.size(), chooser.size());
-    for (const QString& label :
-         {QStringLiteral("⌃"), QStringLiteral("⇧"), QStringLiteral("K"), QStringLiteral("Set")})
-        QVERIFY(_desktop.clickAt(shown.first().geometry.topLeft() +
-                                 centreInWindow(*buttonLabelled(chooser, label))));
-    QTRY_VERIFY(shownWindows(QStringLiteral("Launcher Hotkey")).isEmpty());
+    if (!QTest::qWaitFor([&] {
+            return (shown = shownWindows(QStringLiteral("Launcher Hotkey"))).size() == 1;
+        }) ||
+        shown.first().geometry.size() != chooser.size())
+        return false;
+    for (const QString& label : labels) {
+        if (!_desktop.clickAt(shown.first().geometry.topLeft() +
+                              centreInWindow(*buttonLabelled(chooser, label))))
+            return false;
+    }
+    return QTest::qWaitFor(
+        [&] { return shownWindows(QStringLiteral("Launcher Hotkey")).isEmpty(); });
+}
+
+bool TestX11EndToEnd::settingsShowLike(const QWidget& widget) const {
+    const QList<VirtualDesktop::ShownWindow> settings = shownWindows(settingsTitle);
+    if (settings.size() != 1)
+        return false;
+    // Compared as plain pixels: the screenshot's file names a colour space,
+    // the grab none.
+    const auto pixels = [](const QImage& image) {
+        QImage plain = image.convertToFormat(QImage::Format_RGB32);
+        plain.setColorSpace(QColorSpace());
+        return plain;
+    };
+    const QRect area(widget.mapTo(widget.window(), QPoint()), widget.size());
+    const QImage expected = pixels(widget.window()->grab(area).toImage());
+    return QTest::qWaitFor([&] {
+        return pixels(_desktop.screenshot().copy(
+                   area.translated(settings.first().geometry.topLeft()))) == expected;
+    });
+}
+
+void TestX11EndToEnd::chosenShortcutTakesOverFromTheOldOneAtOnce() {
+    // The panel and the chooser are laid out here as well, by the same code on
+    // the same display, to know where their buttons are and what they show.
+    AppState layoutState(std::make_unique<AppIndexManager>(
+        QStringList{_environment.tree().makeDir(QStringLiteral("layout-apps"))},
+        _environment.tree().path(QStringLiteral("layout-index.json"))));
+    Settings panel(layoutState, nullptr, [](QWidget*) { return QString(); });
+    panel.setAttribute(Qt::WA_DontShowOnScreen);
+    panel.show();
+    const auto* problem = panel.findChild<QLabel*>(QStringLiteral("hotKeyProblem"));
+
+    // A combination another program holds is refused: Settings says so, and
+    // the old one stays saved and in force.
+    {
+        HotKeyHolder holder(_desktop, *parseShortcut(QStringLiteral("⌃⌥K")));
+        QCOMPARE(holder.readLine(), QStringLiteral("held"));
+        QVERIFY(chooseInSettings(panel, layoutState,
+                                 {QStringLiteral("⌥"), QStringLiteral("⌃"), QStringLiteral("K"),
+                                  QStringLiteral("Set")}));
+        layoutState.setHotKeyProblem(
+            QStringLiteral("⌃⌥K is used by another program — choose another"));
+        QVERIFY(settingsShowLike(*problem));
+        QCOMPARE(openPreferences()->value(PreferenceKeys::savedShortcut).toString(),
+                 QStringLiteral("⌃⌥␣"));
+        QVERIFY(summonPanel(QStringLiteral("ctrl+alt+space")) != 0);
+        QVERIFY(_desktop.press(QStringLiteral("Escape")));
+        QTRY_COMPARE(shownPanel(), 0u);
+    }
+
+    QVERIFY(chooseInSettings(
+        panel, layoutState,
+        {QStringLiteral("⌃"), QStringLiteral("⇧"), QStringLiteral("K"), QStringLiteral("Set")}));
     QCOMPARE(openPreferences()->value(PreferenceKeys::savedShortcut).toString(),
              QStringLiteral("⇧⌃K"));
 
@@ -364,13 +422,13 @@ void TestX11EndToEnd::chosenShortcutTakesOverFromTheOldOneAtOnce() {
 
     // Vantri let go of the old combination: another program can take it now,
     // and pressing it reaches that program instead of summoning the panel.
-    HotKeyHolder oldHolder(_desktop, parseShortcut(QStringLiteral("⌃⌥␣")));
+    HotKeyHolder oldHolder(_desktop, *parseShortcut(QStringLiteral("⌃⌥␣")));
     QCOMPARE(oldHolder.readLine(), QStringLiteral("held"));
     QVERIFY(_desktop.press(QStringLiteral("ctrl+alt+space")));
     QCOMPARE(oldHolder.readLine(), QStringLiteral("pressed"));
     QCOMPARE(shownPanel(), 0u);
     // ...while the new one stays Vantri's.
-    HotKeyHolder newHolder(_desktop, parseShortcut(QStringLiteral("⇧⌃K")));
+    HotKeyHolder newHolder(_desktop, *parseShortcut(QStringLiteral("⇧⌃K")));
     QCOMPARE(newHolder.readLine(), QStringLiteral("refused"));
 }
 
@@ -386,6 +444,21 @@ void TestX11EndToEnd::vantriOfAnotherSessionIsRefusedTheHotKeyAndKeepsRunning() 
     QTRY_COMPARE(shownPanel(), 0u);
     other.terminate();
     QVERIFY(other.waitForFinished());
+}
+
+void TestX11EndToEnd::savedShortcutWithoutAModifierGrabsNothing() {
+    // As a hand edit could leave it: a bare letter, which a grab would take
+    // from every program on the desktop.
+    const QString chosen = openPreferences()->value(PreferenceKeys::savedShortcut).toString();
+    openPreferences()->setValue(PreferenceKeys::savedShortcut, QStringLiteral("K"));
+    QProcess other;
+    QVERIFY(startVantri(other, QStringLiteral("bare")));
+    HotKeyHolder holder(_desktop, ParsedShortcut{40, 0});
+    QCOMPARE(holder.readLine(), QStringLiteral("held"));
+    QVERIFY(holder.stop());
+    other.terminate();
+    QVERIFY(other.waitForFinished());
+    openPreferences()->setValue(PreferenceKeys::savedShortcut, chosen);
 }
 
 void TestX11EndToEnd::quitCommandEndsTheInstanceAndAKilledOneIsReplaced() {

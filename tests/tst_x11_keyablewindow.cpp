@@ -68,7 +68,7 @@ std::unique_ptr<KeyableWindow> TestX11KeyableWindow::showWindow(bool translucent
     window->setGeometry(QRect(frame.topLeft(), content->sizeHint()));
     // Shown on a hotkey press, as the launcher is: the window manager lets a
     // window take the focus in answer to the user's latest action.
-    const ParsedShortcut shortcut = parseShortcut(QStringLiteral("⌃⌥W"));
+    const ParsedShortcut shortcut = *parseShortcut(QStringLiteral("⌃⌥W"));
     HotKey hotKey(shortcut.keyCode, shortcut.modifiers);
     hotKey.setKeyDownHandler([&] {
         QTimer::singleShot(0, window.get(), [&] {

@@ -54,8 +54,7 @@ int main(int argc, char* argv[]) {
 
     AppState appState(std::make_unique<AppIndexManager>(
         QStringList{home.path()}, home.filePath(QStringLiteral("appIndex.json"))));
-    Settings settings(
-        appState, nullptr, [](QWidget*) { return QString(); }, [] {});
+    Settings settings(appState, nullptr, [](QWidget*) { return QString(); });
     settings.setWindowTitle(QStringLiteral("Settings"));
     settings.show();
 
@@ -65,6 +64,9 @@ int main(int argc, char* argv[]) {
     settings.hide();
     settings.show();
     saved &= save(settings, folder, QStringLiteral("settings-hotkey"));
+    appState.setHotKeyProblem(QStringLiteral("⌃⌥K is used by another program — choose another"));
+    saved &= save(settings, folder, QStringLiteral("settings-hotkey-refused"));
+    appState.setHotKeyProblem(QString());
     click(settings, QStringLiteral("Applications"));
     saved &= save(settings, folder, QStringLiteral("settings-applications"));
     click(settings, QStringLiteral("Scripts Folder"));
@@ -72,7 +74,7 @@ int main(int argc, char* argv[]) {
     appState.setScriptFolderPath(home.filePath(QStringLiteral("My Scripts")));
     saved &= save(settings, folder, QStringLiteral("settings-scripts"));
 
-    ShortcutSelectorView chooser(appState, &settings, [] {});
+    ShortcutSelectorView chooser(appState, &settings);
     chooser.show();
     saved &= save(chooser, folder, QStringLiteral("chooser-empty"));
     chooser.toggleModifier(QStringLiteral("⌘"));

@@ -53,7 +53,7 @@ void AccessibilityPermission::showAccessibilityPrompt() {
     default:
         break;
     }
-    openPreferences()->setValue(PreferenceKeys::accessibilityPromptShown, true);
+    writePreference(PreferenceKeys::accessibilityPromptShown, true);
 }
 
 void AccessibilityPermission::openAccessibilitySettings() {

@@ -20,46 +20,58 @@
 #include <QScreen>
 #include <QTimer>
 
-namespace {
-
-AppDelegate* sharedDelegate = nullptr;
-
-} // namespace
-
 AppDelegate::AppDelegate(QObject* parent)
-    : QObject(parent) {
-    sharedDelegate = this;
-}
+    : QObject(parent) {}
 
-AppDelegate::~AppDelegate() {
-    if (sharedDelegate == this)
-        sharedDelegate = nullptr;
-}
-
-AppDelegate* AppDelegate::shared() {
-    return sharedDelegate;
-}
+AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::applicationDidFinishLaunching() {
+    connect(&AppState::shared(), &AppState::shortcutChosen, this,
+            &AppDelegate::registerChosenShortcut);
     registerHotKey();
     checkAccessibilityPermission();
     loadSavedScriptFolder();
 }
 
 void AppDelegate::registerHotKey() {
-    if (_hotKey)
-        _hotKey->unregister();
+    _hotKey.reset();
     const QString shortcut = AppState::shared().savedShortcut();
-    if (shortcut.isEmpty())
+    _hotKey = makeHotKey(shortcut);
+    if (_hotKey && _hotKey->isRefused())
+        reportRefused(shortcut);
+}
+
+void AppDelegate::registerChosenShortcut(const QString& shortcut) {
+    // The same combination again is already held: grabbing it anew and then
+    // letting the old grab go would give it up.
+    if (_hotKey && _hotKey->isRegistered() &&
+        parseShortcut(shortcut) == parseShortcut(AppState::shared().savedShortcut()))
         return;
-    const ParsedShortcut parsed = parseShortcut(shortcut);
-    _hotKey = std::make_unique<HotKey>(parsed.keyCode, parsed.modifiers);
+    std::unique_ptr<HotKey> hotKey = makeHotKey(shortcut);
+    if (hotKey && hotKey->isRefused()) {
+        reportRefused(shortcut);
+        return;
+    }
+    _hotKey = std::move(hotKey);
+}
+
+std::unique_ptr<HotKey> AppDelegate::makeHotKey(const QString& shortcut) {
+    const std::optional<ParsedShortcut> parsed = parseShortcut(shortcut);
+    if (!parsed)
+        return nullptr;
+    auto hotKey = std::make_unique<HotKey>(parsed->keyCode, parsed->modifiers);
     // Each press toggles on a later turn of the main loop, never inside the
     // X event dispatch, and not at all once the delegate is gone.
-    _hotKey->setKeyDownHandler([delegate = QPointer<AppDelegate>(this)] {
+    hotKey->setKeyDownHandler([delegate = QPointer<AppDelegate>(this)] {
         if (delegate)
             QMetaObject::invokeMethod(delegate, &AppDelegate::toggleLauncher, Qt::QueuedConnection);
     });
+    return hotKey;
+}
+
+void AppDelegate::reportRefused(const QString& shortcut) {
+    AppState::shared().setHotKeyProblem(
+        tr("%1 is used by another program — choose another").arg(shortcut));
 }
 
 void AppDelegate::checkAccessibilityPermission() {

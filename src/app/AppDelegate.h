@@ -20,13 +20,15 @@ public:
     explicit AppDelegate(QObject* parent = nullptr);
     ~AppDelegate() override;
 
-    // The most recently created delegate; the hotkey chooser re-registers through it.
-    static AppDelegate* shared();
-
     void applicationDidFinishLaunching();
 
     // Drops the current hotkey and registers the saved shortcut, if any.
+    // A combination another program holds is reported through AppState.
     void registerHotKey();
+    // Puts a newly chosen shortcut in force in place of the current one. The
+    // current one is let go only once the new one is held, so a refusal,
+    // reported through AppState, leaves the current one working.
+    void registerChosenShortcut(const QString& shortcut);
     void checkAccessibilityPermission();
     void loadSavedScriptFolder();
 
@@ -47,6 +49,10 @@ public:
 
 private:
     void createLauncherWindow();
+    // A hotkey for `shortcut` whose presses toggle the launcher; null for a
+    // string that names no combination.
+    std::unique_ptr<HotKey> makeHotKey(const QString& shortcut);
+    void reportRefused(const QString& shortcut);
 
     std::unique_ptr<HotKey> _hotKey;
     std::unique_ptr<KeyableWindow> _launcherWindow;

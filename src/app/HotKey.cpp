@@ -21,16 +21,14 @@ HotKey::HotKey(quint32 keyCode, quint32 modifierMask)
         if (_keyDownHandler)
             _keyDownHandler();
     })) {
-    if (!_grab->isActive())
+    if (!_grab->isActive()) {
+        _isRefused = _grab->isRefused();
         _grab.reset();
+    }
 }
 
 HotKey::~HotKey() = default;
 
 bool HotKey::isRegistered() const {
     return _grab != nullptr;
-}
-
-void HotKey::unregister() {
-    _grab.reset();
 }

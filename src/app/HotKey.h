@@ -11,9 +11,9 @@ class X11HotKeyGrab;
 quint16 x11ModifiersForMask(quint32 modifierMask);
 
 // The one system-wide key combination that summons the launcher. It is
-// registered from construction until unregister() or destruction; when the
-// system refuses it (another program holds the combination, or there is no
-// X11 session) it stays unregistered and presses do nothing.
+// registered from construction until destruction; when the system refuses it
+// (another program holds the combination, or there is no X11 session) it stays
+// unregistered and presses do nothing.
 class HotKey {
 public:
     HotKey(quint32 keyCode, quint32 modifierMask);
@@ -25,9 +25,12 @@ public:
     void setKeyDownHandler(std::function<void()> handler) { _keyDownHandler = std::move(handler); }
 
     bool isRegistered() const;
-    void unregister();
+    // True when the system turned the combination down because another
+    // program holds it (not when there is no X11 session to register with).
+    bool isRefused() const { return _isRefused; }
 
 private:
     std::function<void()> _keyDownHandler;
     std::unique_ptr<X11HotKeyGrab> _grab;
+    bool _isRefused = false;
 };

@@ -32,8 +32,9 @@ const QHash<QString, quint32>& keyNameTable() {
 
 } // namespace
 
-ParsedShortcut parseShortcut(const QString& shortcut) {
+std::optional<ParsedShortcut> parseShortcut(const QString& shortcut) {
     ParsedShortcut parsed;
+    bool hasKey = false;
     // A letter followed by a combining mark is one character that is no key.
     QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, shortcut);
     qsizetype start = 0;
@@ -41,10 +42,15 @@ ParsedShortcut parseShortcut(const QString& shortcut) {
          start = end, end = graphemes.toNextBoundary()) {
         const QString character = shortcut.mid(start, end - start);
         if (const auto modifier = modifierTable().constFind(character);
-            modifier != modifierTable().cend())
+            modifier != modifierTable().cend()) {
             parsed.modifiers |= *modifier;
-        else if (const auto key = keyNameTable().constFind(character); key != keyNameTable().cend())
+        } else if (const auto key = keyNameTable().constFind(character);
+                   key != keyNameTable().cend()) {
             parsed.keyCode = *key;
+            hasKey = true;
+        }
     }
+    if (parsed.modifiers == 0 || !hasKey)
+        return std::nullopt;
     return parsed;
 }

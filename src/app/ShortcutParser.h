@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <optional>
 
 // The hotkey as stored in the preferences: one or more modifier symbols and
 // one key character ("A" to "Z", or "␣" for the space bar), e.g. "⌃⌥K".
@@ -24,5 +25,7 @@ struct ParsedShortcut {
 
 // Reads the string one user-perceived character at a time: modifier symbols
 // add their bit, a key character sets the key (the last one wins), anything
-// else is ignored. Without a key character the key stays A (code 0).
-ParsedShortcut parseShortcut(const QString& shortcut);
+// else is ignored. A string without a modifier symbol or without a key
+// character gives nothing: grabbing a bare letter, or A for want of a key,
+// would take that key away from every program on the desktop.
+std::optional<ParsedShortcut> parseShortcut(const QString& shortcut);

@@ -134,6 +134,7 @@ X11HotKeyGrab::X11HotKeyGrab(quint32 virtualKeyCode, quint16 modifiers,
         }
     }
     if (refused) {
+        _isRefused = true;
         for (const Request* request : granted)
             xcb_ungrab_key(connection, request->keycode, request->root, request->modifiers);
         xcb_flush(connection);

@@ -30,6 +30,9 @@ public:
     X11HotKeyGrab& operator=(const X11HotKeyGrab&) = delete;
 
     bool isActive() const { return _grab != nullptr; }
+    // True when the X server turned the grab down, as it does while another
+    // client holds the combination; false when there was no X server to ask.
+    bool isRefused() const { return _isRefused; }
     // Gives the combination back to the X server; the object stays inactive.
     void release();
 
@@ -39,4 +42,5 @@ private:
     struct Grab;
     std::unique_ptr<Grab> _grab;
     std::function<void()> _onPress;
+    bool _isRefused = false;
 };

@@ -37,7 +37,7 @@ bool AppState::accessibilityGranted() const {
 
 void AppState::setAccessibilityGranted(bool granted) {
     const bool changed = granted != accessibilityGranted();
-    openPreferences()->setValue(PreferenceKeys::accessibilityGranted, granted);
+    writePreference(PreferenceKeys::accessibilityGranted, granted);
     if (changed)
         Q_EMIT accessibilityGrantedChanged(granted);
 }
@@ -48,9 +48,23 @@ QString AppState::savedShortcut() const {
 
 void AppState::setSavedShortcut(const QString& shortcut) {
     const bool changed = shortcut != savedShortcut();
-    openPreferences()->setValue(PreferenceKeys::savedShortcut, shortcut);
+    writePreference(PreferenceKeys::savedShortcut, shortcut);
     if (changed)
         Q_EMIT savedShortcutChanged(shortcut);
+}
+
+void AppState::chooseShortcut(const QString& shortcut) {
+    setHotKeyProblem(QString());
+    Q_EMIT shortcutChosen(shortcut);
+    if (_hotKeyProblem.isEmpty())
+        setSavedShortcut(shortcut);
+}
+
+void AppState::setHotKeyProblem(const QString& problem) {
+    if (_hotKeyProblem == problem)
+        return;
+    _hotKeyProblem = problem;
+    Q_EMIT hotKeyProblemChanged(problem);
 }
 
 void AppState::setScriptFolderPath(const QString& path) {
@@ -62,7 +76,7 @@ void AppState::setScriptFolderPath(const QString& path) {
 }
 
 void AppState::saveScriptFolderPath() {
-    openPreferences()->setValue(PreferenceKeys::scriptFolderPath, _scriptFolderPath);
+    writePreference(PreferenceKeys::scriptFolderPath, _scriptFolderPath);
     ScriptManager::shared().loadScripts(_scriptFolderPath);
 }
 

@@ -31,6 +31,17 @@ public:
     QString savedShortcut() const;
     void setSavedShortcut(const QString& shortcut);
 
+    // The hotkey chooser's choice. Observers of shortcutChosen put it in force
+    // before it is saved; one that cannot says why through setHotKeyProblem,
+    // and then the choice is dropped, so the previous combination stays saved
+    // and in force. Otherwise it is saved and any earlier problem is cleared.
+    void chooseShortcut(const QString& shortcut);
+
+    // Why the saved hotkey or the latest choice is not in force, in words for
+    // the user; empty while nothing is wrong.
+    QString hotKeyProblem() const { return _hotKeyProblem; }
+    void setHotKeyProblem(const QString& problem);
+
     QString scriptFolderPath() const { return _scriptFolderPath; }
     // Every assignment, even of the same path, stores it and reloads the scripts.
     void setScriptFolderPath(const QString& path);
@@ -39,6 +50,8 @@ Q_SIGNALS:
     void isIndexingChanged(bool isIndexing);
     void accessibilityGrantedChanged(bool granted);
     void savedShortcutChanged(const QString& shortcut);
+    void shortcutChosen(const QString& shortcut);
+    void hotKeyProblemChanged(const QString& problem);
     void scriptFolderPathChanged(const QString& path);
 
 private:
@@ -47,5 +60,6 @@ private:
 
     std::unique_ptr<AppIndexManager> _appIndexManager;
     bool _isIndexing = false;
+    QString _hotKeyProblem;
     QString _scriptFolderPath;
 };

@@ -3,6 +3,15 @@
 #include "platform/Autostart.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+// The installed desktop entry's id: the file name the menus know it by.
+const QString installedDesktopId = QStringLiteral("example.vantri.Vantri.desktop");
+
+} // namespace
 
 bool launchAtLoginEnabled() {
     return Autostart::isEnabled(Autostart::entryPath());
@@ -10,8 +19,22 @@ bool launchAtLoginEnabled() {
 
 void setLaunchAtLogin(bool enabled) {
     const QString entryPath = Autostart::entryPath();
-    if (!enabled)
+    if (!enabled) {
         Autostart::disable(entryPath);
-    else if (!Autostart::isEnabled(entryPath))
-        Autostart::enable(entryPath, QCoreApplication::applicationFilePath());
+    } else if (!Autostart::isEnabled(entryPath)) {
+        Autostart::enable(entryPath, Autostart::installedCommand(installedDesktopId)
+                                         .value_or(Autostart::commandFor(userProgramPath(
+                                             QCoreApplication::applicationFilePath()))));
+    }
+}
+
+QString userProgramPath(const QString& runningProgram) {
+    const QDir folder = QFileInfo(runningProgram).dir();
+    for (const QString& candidate : {folder.filePath(QStringLiteral("vantri")),
+                                     folder.filePath(QStringLiteral("../../bin/vantri"))}) {
+        const QFileInfo program(candidate);
+        if (program.isFile() && program.isExecutable())
+            return program.absoluteFilePath();
+    }
+    return runningProgram;
 }

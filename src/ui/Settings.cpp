@@ -35,12 +35,14 @@ QPushButton* makeTabButton(const QString& objectName) {
     return button;
 }
 
-QWidget* makeButtonPage(QPushButton* button) {
+QWidget* makeButtonPage(QPushButton* button, QWidget* below = nullptr) {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(10);
     layout->addWidget(button);
+    if (below)
+        layout->addWidget(below);
     layout->addStretch();
     return page;
 }
@@ -49,12 +51,10 @@ QWidget* makeButtonPage(QPushButton* button) {
 
 const QSize Settings::panelSize(450, 280);
 
-Settings::Settings(AppState& appState, QWidget* parent, FolderChooser chooseFolder,
-                   ShortcutSelectorView::RegisterHotKey registerHotKey)
+Settings::Settings(AppState& appState, QWidget* parent, FolderChooser chooseFolder)
     : QWidget(parent)
     , _appState(appState)
-    , _chooseFolder(std::move(chooseFolder))
-    , _registerHotKey(std::move(registerHotKey)) {
+    , _chooseFolder(std::move(chooseFolder)) {
     SettingsTheme::apply(this);
     setFixedSize(panelSize);
 
@@ -73,10 +73,12 @@ Settings::Settings(AppState& appState, QWidget* parent, FolderChooser chooseFold
     layout->addStretch();
 
     connect(&_appState, &AppState::savedShortcutChanged, this, &Settings::showSavedShortcut);
+    connect(&_appState, &AppState::hotKeyProblemChanged, this, &Settings::showHotKeyProblem);
     connect(&_appState, &AppState::isIndexingChanged, this, &Settings::showIndexing);
     connect(&_appState, &AppState::scriptFolderPathChanged, _scriptFolderField,
             &QLineEdit::setText);
     showSavedShortcut(_appState.savedShortcut());
+    showHotKeyProblem(_appState.hotKeyProblem());
     showIndexing(_appState.isIndexing());
     _scriptFolderField->setText(_appState.scriptFolderPath());
 }
@@ -101,7 +103,7 @@ MoreInfoView* Settings::moreInfo() const {
 void Settings::showShortcutPopup() {
     if (shortcutPopup())
         return;
-    _shortcutPopup = new ShortcutSelectorView(_appState, this, _registerHotKey);
+    _shortcutPopup = new ShortcutSelectorView(_appState, this);
     _shortcutPopup->setAttribute(Qt::WA_DeleteOnClose);
     _shortcutPopup->open();
 }
@@ -175,7 +177,11 @@ QWidget* Settings::makeTabs() {
 QWidget* Settings::makeHotkeyTab() {
     _hotkeyButton = makeTabButton(QStringLiteral("hotkeyButton"));
     connect(_hotkeyButton, &QPushButton::clicked, this, &Settings::showShortcutPopup);
-    return makeButtonPage(_hotkeyButton);
+    _hotKeyProblem = new QLabel;
+    _hotKeyProblem->setObjectName(QStringLiteral("hotKeyProblem"));
+    _hotKeyProblem->setProperty("role", "problem");
+    _hotKeyProblem->setWordWrap(true);
+    return makeButtonPage(_hotkeyButton, _hotKeyProblem);
 }
 
 QWidget* Settings::makeApplicationsTab() {
@@ -227,6 +233,11 @@ QLayout* Settings::makeBottomRow() {
 
 void Settings::showSavedShortcut(const QString& shortcut) {
     _hotkeyButton->setText(shortcut.isEmpty() ? tr("Set Launcher Hotkey") : shortcut);
+}
+
+void Settings::showHotKeyProblem(const QString& problem) {
+    _hotKeyProblem->setText(problem);
+    _hotKeyProblem->setVisible(!problem.isEmpty());
 }
 
 void Settings::showIndexing(bool isIndexing) {

@@ -10,6 +10,7 @@ class AppState;
 class MoreInfoView;
 class QButtonGroup;
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QStackedWidget;
@@ -28,9 +29,7 @@ public:
     static const QSize panelSize;
 
     explicit Settings(AppState& appState, QWidget* parent = nullptr,
-                      FolderChooser chooseFolder = chooseFolderWithDialog,
-                      ShortcutSelectorView::RegisterHotKey registerHotKey =
-                          ShortcutSelectorView::registerWithAppDelegate);
+                      FolderChooser chooseFolder = chooseFolderWithDialog);
 
     int selectedTab() const;
     bool isLaunchAtLoginChecked() const;
@@ -56,17 +55,18 @@ private:
     QLayout* makeBottomRow();
 
     void showSavedShortcut(const QString& shortcut);
+    void showHotKeyProblem(const QString& problem);
     void showIndexing(bool isIndexing);
     void browseForScriptFolder();
     void readLaunchAtLogin();
 
     AppState& _appState;
     FolderChooser _chooseFolder;
-    ShortcutSelectorView::RegisterHotKey _registerHotKey;
 
     QButtonGroup* _tabButtons = nullptr;
     QStackedWidget* _tabPages = nullptr;
     QPushButton* _hotkeyButton = nullptr;
+    QLabel* _hotKeyProblem = nullptr;
     QPushButton* _indexButton = nullptr;
     QLineEdit* _scriptFolderField = nullptr;
     QCheckBox* _launchAtLogin = nullptr;

@@ -38,6 +38,7 @@ QLabel[role="largeTitle"] { font-size: 22px; font-weight: bold; }
 QLabel[role="headline"] { font-weight: bold; }
 QLabel[role="caption"] { font-size: 10px; color: @secondaryText; }
 QLabel[role="rowValue"] { color: @secondaryText; }
+QLabel[role="problem"] { color: @destructive; }
 
 QGroupBox { background: @surface; border: 1px solid @edge; border-radius: 10px; }
 

@@ -1,6 +1,5 @@
 #include "ui/ShortcutSelectorView.h"
 
-#include "app/AppDelegate.h"
 #include "state/AppState.h"
 #include "text/TextMatching.h"
 
@@ -49,11 +48,9 @@ const QStringList ShortcutSelectorView::modifiers = {QStringLiteral("⇧"), QStr
 const QStringList ShortcutSelectorView::keys =
     splitIntoCharacters(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ␣"));
 
-ShortcutSelectorView::ShortcutSelectorView(AppState& appState, QWidget* parent,
-                                           RegisterHotKey registerHotKey)
+ShortcutSelectorView::ShortcutSelectorView(AppState& appState, QWidget* parent)
     : SheetDialog(parent)
-    , _appState(appState)
-    , _registerHotKey(std::move(registerHotKey)) {
+    , _appState(appState) {
     setWindowTitle(tr("Launcher Hotkey"));
 
     auto* layout = new QVBoxLayout(card());
@@ -126,16 +123,10 @@ QString ShortcutSelectorView::composeShortcut() const {
     return ordered.join(QString()) + _selectedKey.value_or(QString());
 }
 
-void ShortcutSelectorView::registerWithAppDelegate() {
-    if (AppDelegate* delegate = AppDelegate::shared())
-        delegate->registerHotKey();
-}
-
-// The saved string must be in place before the delegate reads it again.
+// The sheet closes either way: a combination that cannot be had is reported
+// in the settings panel, beside the button that opens a new chooser.
 void ShortcutSelectorView::set() {
-    _appState.setSavedShortcut(composeShortcut());
-    if (_registerHotKey)
-        _registerHotKey();
+    _appState.chooseShortcut(composeShortcut());
     accept();
 }
 

@@ -1,0 +1,9 @@
+#include "FuzzInput.h"
+#include "index/BundleReader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QString dictionary =
+        writeFuzzInput(QStringLiteral("Fuzz.app/Contents/Info.plist"), data, size);
+    readBundleName(QFileInfo(dictionary).dir().absoluteFilePath(QStringLiteral("..")));
+    return 0;
+}

@@ -1,0 +1,8 @@
+#include "FuzzInput.h"
+#include "platform/DesktopEntryReader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const DesktopEntryReader reader(QByteArrayList{"GNOME", "XFCE"});
+    reader.applicationName(writeFuzzInput(QStringLiteral("entry.desktop"), data, size));
+    return 0;
+}

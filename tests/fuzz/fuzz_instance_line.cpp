@@ -1,0 +1,30 @@
+#include "control/InstanceProtocol.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+// Both sides' reading of whatever arrives on the instance socket. A command
+// is only ever read from a whole line within the limit that names it exactly,
+// and a reason from an answer never carries a control character to the
+// terminal.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view received(reinterpret_cast<const char*>(data), size);
+
+    const InstanceProtocol::CommandRequest request = InstanceProtocol::readCommand(received);
+    if (request.status == InstanceProtocol::CommandRequest::Status::command) {
+        const InstanceProtocol::ReceivedLine line = InstanceProtocol::readLine(received);
+        if (line.status != InstanceProtocol::ReceivedLine::Status::complete ||
+            line.text.size() > InstanceProtocol::maximumLineLength ||
+            InstanceProtocol::fromName(line.text) != request.command)
+            std::abort();
+    }
+
+    const InstanceProtocol::Answer answer = InstanceProtocol::readAnswer(received);
+    for (const char c : answer.reason) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f)
+            std::abort();
+    }
+    return 0;
+}

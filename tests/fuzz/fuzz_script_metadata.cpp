@@ -1,0 +1,7 @@
+#include "FuzzInput.h"
+#include "scripts/ScriptMetadataReader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    readScriptMetadata(fuzzBytes(data, size));
+    return 0;
+}
