@@ -1,17 +1,11 @@
 #include "state/LaunchAtLogin.h"
 
 #include "platform/Autostart.h"
+#include "product/ProductInfo.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-
-namespace {
-
-// The installed desktop entry's id: the file name the menus know it by.
-const QString installedDesktopId = QStringLiteral("example.vantri.Vantri.desktop");
-
-} // namespace
 
 bool launchAtLoginEnabled() {
     return Autostart::isEnabled(Autostart::entryPath());
@@ -22,9 +16,10 @@ void setLaunchAtLogin(bool enabled) {
     if (!enabled) {
         Autostart::disable(entryPath);
     } else if (!Autostart::isEnabled(entryPath)) {
-        Autostart::enable(entryPath, Autostart::installedCommand(installedDesktopId)
-                                         .value_or(Autostart::commandFor(userProgramPath(
-                                             QCoreApplication::applicationFilePath()))));
+        Autostart::enable(entryPath,
+                          Autostart::installedCommand(ProductInfo::desktopId + u".desktop")
+                              .value_or(Autostart::commandFor(
+                                  userProgramPath(QCoreApplication::applicationFilePath()))));
     }
 }
 

@@ -63,9 +63,7 @@ dpkg -x "$deb" "$root"
 share=$root/usr/share
 expect_file() { [ -f "$root/$1" ] || fail "$1 is not in the package"; }
 expect_file usr/bin/vantri
-if [ -x "$build/src/vantri-app" ]; then
-    expect_file usr/libexec/vantri/vantri-app
-fi
+expect_file usr/libexec/vantri/vantri-app
 expect_file "usr/share/applications/$id.desktop"
 expect_file "usr/share/metainfo/$id.metainfo.xml"
 expect_file "usr/share/icons/hicolor/scalable/apps/$id.svg"
