@@ -33,15 +33,19 @@ void LauncherController::executeItem(const ResultItem& item) {
 void LauncherController::executeScript(ScriptMetadata metadata) {
     if (_isExecuting)
         return;
+    const quint64 run = ++_runs;
     setIsExecuting(true);
     Q_EMIT launchStarted();
 
-    // Looked up by the script's own command, not by what was typed.
-    const std::optional<FoundScript> found = _scriptManager.findScript(metadata.command);
+    // Looked up by the script's own command, the entry its result row shows,
+    // not by what was typed.
+    const std::optional<FoundScript> found = _scriptManager.findCommand(metadata.command);
     if (!found) {
         QMetaObject::invokeMethod(
             this,
-            [this] {
+            [this, run] {
+                if (!isCurrentRun(run))
+                    return;
                 showMessage(QStringLiteral("Failed to execute command"));
                 setIsExecuting(false);
             },
@@ -49,26 +53,29 @@ void LauncherController::executeScript(ScriptMetadata metadata) {
         return;
     }
 
-    // The run may outlive the controller; its callbacks then have nothing to update.
+    // The run may outlive the controller, or be detached from it; its
+    // callbacks then have nothing to update.
     const QPointer<LauncherController> controller(this);
     // Output pieces are shown as they come, and the outcome only after the
     // last of them, so a failure is never hidden behind a line the script
     // printed before it.
     _scriptManager.runScript(
         found->metadata, found->scriptPath, found->arguments,
-        [controller](const QString& piece) {
-            if (controller)
+        [controller, run](const QString& piece) {
+            if (controller && controller->isCurrentRun(run))
                 controller->showMessage(piece);
         },
-        [controller](const std::optional<ScriptFailure>& failure) {
-            if (!controller)
+        [controller, run](const std::optional<ScriptFailure>& failure) {
+            if (!controller || !controller->isCurrentRun(run))
                 return;
             if (failure) {
                 controller->showMessage(QStringLiteral("Command error: ") + failure->description());
                 controller->setIsExecuting(false);
                 return;
             }
-            QTimer::singleShot(successDelayMs, controller, [controller] {
+            QTimer::singleShot(successDelayMs, controller, [controller, run] {
+                if (!controller->isCurrentRun(run))
+                    return;
                 if (!controller->_errorMessage || controller->_errorMessage->isEmpty())
                     controller->setErrorMessage(QStringLiteral("Command executed successfully."));
                 if (controller->_hideWindow)
@@ -80,6 +87,10 @@ void LauncherController::executeScript(ScriptMetadata metadata) {
 
 void LauncherController::clearMessage() {
     setErrorMessage(std::nullopt);
+}
+
+void LauncherController::detachRun() {
+    setIsExecuting(false);
 }
 
 void LauncherController::setErrorMessage(const std::optional<QString>& message) {

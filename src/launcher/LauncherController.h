@@ -13,6 +13,11 @@ class ScriptManager;
 // runs a script and keeps the message line that follows the run (its output,
 // its failure or its success). Holds no widgets; the view shows what it says.
 // Lives on the main thread, as do all its callbacks.
+//
+// One script run at a time belongs to the panel: a second launch meanwhile is
+// ignored. When the panel goes away while its run is still going, the run is
+// detached: it goes on by itself, nothing it does later reaches the message,
+// and the next launch is accepted.
 class LauncherController : public QObject {
     Q_OBJECT
 
@@ -33,9 +38,13 @@ public:
     bool isExecuting() const { return _isExecuting; }
 
     void executeItem(const ResultItem& item);
-    // Takes its own copy: the caller's may live in the results, which a launch clears.
+    // Runs the script filed under the whole of the metadata's command, with
+    // the command's further words as its arguments. Takes its own copy: the
+    // caller's may live in the results, which a launch clears.
     void executeScript(ScriptMetadata metadata);
     void clearMessage();
+    // The panel has gone: the run in progress, if any, is no longer its own.
+    void detachRun();
 
 Q_SIGNALS:
     void errorMessageChanged();
@@ -49,10 +58,14 @@ private:
     void setErrorMessage(const std::optional<QString>& message);
     void setIsExecuting(bool executing);
     void showMessage(const QString& message);
+    // Whether `run` is still the panel's run.
+    bool isCurrentRun(quint64 run) const { return _isExecuting && run == _runs; }
 
     ScriptManager& _scriptManager;
     std::function<void()> _hideWindow;
     ApplicationOpener _openApplication;
     std::optional<QString> _errorMessage;
     bool _isExecuting = false;
+    // Launches so far; the latest one is the panel's while it executes.
+    quint64 _runs = 0;
 };

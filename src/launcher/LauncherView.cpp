@@ -148,6 +148,8 @@ QSize LauncherView::sizeHint() const {
 
 void LauncherView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    // The kept query stays in view, selected, so that the first key typed replaces it.
+    _searchField->selectAll();
     setupSearch();
     if (!_isMonitoringKeys) {
         qApp->installEventFilter(this);
@@ -159,6 +161,7 @@ void LauncherView::showEvent(QShowEvent* event) {
 
 void LauncherView::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
+    _controller->detachRun();
     if (_isMonitoringKeys) {
         qApp->removeEventFilter(this);
         _isMonitoringKeys = false;
