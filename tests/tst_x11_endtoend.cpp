@@ -128,7 +128,7 @@ void TestX11EndToEnd::initTestCase() {
     tree.writeFile(QStringLiteral("scripts/greet-pair.meta"),
                    "name: Greet Alice and Bob\ncommand: greet Alice Bob\n" + metadata);
     tree.writeFile(QStringLiteral("scripts/greet-pair.sh"),
-                   "printf 'pair\\n%s\\n' \"$@\" > '" + _argumentsFile.toUtf8() + "'\n");
+                   "printf '%s\\n' pair \"$@\" > '" + _argumentsFile.toUtf8() + "'\n");
     tree.writeFile(QStringLiteral("share/applications/zebra-notes.desktop"),
                    "[Desktop Entry]\nType=Application\nName=Zebra Notes\nExec=touch " +
                        _openedFile.toUtf8() + "\n");
