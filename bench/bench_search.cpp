@@ -86,6 +86,8 @@ struct Catalogues {
             writeFile(base + QStringLiteral(".sh"), "exit 0\n");
         }
         scripts.loadScripts(folder);
+        while (scripts.isScanning())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         if (scripts.scripts()->size() != scriptCount)
             qFatal("catalogued %lld scripts", static_cast<long long>(scripts.scripts()->size()));
     }

@@ -1,5 +1,6 @@
 #include "LauncherFixture.h"
 #include "index/AppIndexManager.h"
+#include "launcher/LauncherController.h"
 #include "launcher/LauncherView.h"
 #include "launcher/SearchPipeline.h"
 #include "scripts/ScriptManager.h"
@@ -8,7 +9,6 @@
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
-using LauncherFixture::Script;
 
 namespace {
 QStringList names(const ResultItems& items) {
@@ -27,14 +27,14 @@ struct Launcher {
     QStringList messages;
     std::unique_ptr<LauncherView> view;
 
-    explicit Launcher(const QStringList& applications, const QList<Script>& scriptFiles = {})
+    explicit Launcher(const QStringList& applications)
         : apps(QStringList(), LauncherFixture::writeIndexFile(tree, applications)) {
-        scripts.loadScripts(LauncherFixture::writeScripts(tree, scriptFiles));
         view = std::make_unique<LauncherView>(
             scripts, apps, [] {}, [this] { ++windowHides; });
-        QObject::connect(view.get(), &LauncherView::errorMessageChanged, [this] {
-            if (view->errorMessage())
-                messages.append(*view->errorMessage());
+        const LauncherController& controller = view->controller();
+        QObject::connect(&controller, &LauncherController::errorMessageChanged, [this] {
+            if (view->controller().errorMessage())
+                messages.append(*view->controller().errorMessage());
         });
         view->show();
         QVERIFY(QTest::qWaitForWindowExposed(view.get()));
@@ -60,8 +60,6 @@ class TestLauncherView : public QObject {
 
 private Q_SLOTS:
     void selectionStaysWithinTheList();
-    void failedScriptRunsOnceAndShowsItsError();
-    void scriptOutputShowsPieceByPiece();
     void resultsForAStaleQueryAreDropped();
 };
 
@@ -82,37 +80,6 @@ void TestLauncherView::selectionStaysWithinTheList() {
     QTest::keyClick(launcher.field(), Qt::Key_P);
     QTRY_COMPARE(names(launcher.view->resultItems()), (QStringList{u"alpha"_s, u"alps"_s}));
     QCOMPARE(launcher.view->selectedIndex(), 0);
-}
-
-void TestLauncherView::failedScriptRunsOnceAndShowsItsError() {
-    Launcher launcher({}, {Script{u"broken"_s, u"broken"_s, u"echo oops >&2\nexit 3\n"_s}});
-    launcher.search(u"broken"_s, {u"broken"_s});
-    const ResultItem item = launcher.view->resultItems().at(0);
-    launcher.press(Qt::Key_Return);
-    QVERIFY(launcher.view->isExecuting());
-    // Neither a second Return nor a click on the row starts another run meanwhile.
-    launcher.press(Qt::Key_Return);
-    launcher.view->executeItem(item);
-    QTRY_VERIFY(!launcher.view->isExecuting());
-    // The failure stays on show, and the panel with it.
-    QCOMPARE(launcher.messages,
-             QStringList{u"Command error: Shell script exited with status 3\nError: oops\n"_s});
-    QCOMPARE(launcher.windowHides, 0);
-    QVERIFY(launcher.view->showResults());
-}
-
-void TestLauncherView::scriptOutputShowsPieceByPiece() {
-    // The script waits for the test between its two lines.
-    Launcher launcher({}, {Script{u"twolines"_s, u"twolines"_s,
-                                  u"echo first\n"
-                                  "while [ ! -e \"$(dirname \"$0\")/go\" ]; do sleep 0.02; done\n"
-                                  "echo second\n"_s}});
-    launcher.search(u"two"_s, {u"twolines"_s});
-    launcher.press(Qt::Key_Return);
-    QTRY_COMPARE(launcher.messages, QStringList{u"first"_s});
-    launcher.tree.writeFile(u"scripts/go"_s, {});
-    QTRY_COMPARE(launcher.windowHides, 1);
-    QCOMPARE(launcher.messages, (QStringList{u"first"_s, u"second"_s}));
 }
 
 void TestLauncherView::resultsForAStaleQueryAreDropped() {

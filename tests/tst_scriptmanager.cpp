@@ -15,12 +15,22 @@ static void addScript(const TempTree& tree, const QString& base, const QByteArra
     tree.writeFile(base + ".sh", "");
 }
 
+// Catalogues `folder` and waits for the scan to end.
+static bool load(ScriptManager& manager, const QString& folder) {
+    manager.loadScripts(folder);
+    return QTest::qWaitFor([&] { return !manager.isScanning(); }, 60000);
+}
+
 class TestScriptManager : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
     void cataloguesAFolderAndFindsScriptsByTheirFirstWord();
+    void findsACommandByItsWholeText_data();
+    void findsACommandByItsWholeText();
     void followsChangesToTheFolder();
+    void followsTheWholeTree();
+    void scansOnAWorkerAndPublishesOnlyTheLatestFolder();
 };
 
 void TestScriptManager::cataloguesAFolderAndFindsScriptsByTheirFirstWord() {
@@ -38,7 +48,7 @@ void TestScriptManager::cataloguesAFolderAndFindsScriptsByTheirFirstWord() {
     tree.writeFile("pipe.sh", "");
 
     ScriptManager manager;
-    manager.loadScripts(tree.path());
+    QVERIFY(load(manager, tree.path()));
     QCOMPARE(manager.scripts()->keys(), QStringList({"hello", "nested", "tool"}));
     QCOMPARE(manager.findScript("tool")->scriptPath, tree.path("tool"));
 
@@ -49,12 +59,42 @@ void TestScriptManager::cataloguesAFolderAndFindsScriptsByTheirFirstWord() {
     QVERIFY(!manager.findScript("hel"));
 }
 
+void TestScriptManager::findsACommandByItsWholeText_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("further words") << "Greet alpha  beta"
+                                   << "greet.sh" << QStringList{"alpha", "beta"};
+    QTest::newRow("not its first word") << "My Tool"
+                                        << "my-tool.sh" << QStringList{"Tool"};
+    QTest::newRow("one word") << "MY"
+                              << "my.sh" << QStringList();
+    QTest::newRow("not filed") << "Greet alpha" << QString() << QStringList();
+}
+
+void TestScriptManager::findsACommandByItsWholeText() {
+    QFETCH(QString, command);
+    QFETCH(QString, script);
+    QFETCH(QStringList, arguments);
+    TempTree tree;
+    addScript(tree, "greet", metadataText("Greet alpha  beta"));
+    addScript(tree, "my-tool", metadataText("My Tool"));
+    addScript(tree, "my", metadataText("my"));
+    ScriptManager manager;
+    QVERIFY(load(manager, tree.path()));
+    const std::optional<FoundScript> found = manager.findCommand(command);
+    QCOMPARE(found ? found->scriptPath : QString(), script.isEmpty() ? script : tree.path(script));
+    QCOMPARE(found ? found->arguments : QStringList(), arguments);
+    // A typed line still names the script of its first word.
+    QCOMPARE(manager.findScript("my tool")->scriptPath, tree.path("my.sh"));
+}
+
 void TestScriptManager::followsChangesToTheFolder() {
     TempTree tree;
     const QString folder = tree.makeDir("scripts");
     addScript(tree, "scripts/hello", metadataText("hello"));
     ScriptManager manager;
-    manager.loadScripts(folder);
+    QVERIFY(load(manager, folder));
     const std::shared_ptr<const ScriptCatalogue> first = manager.scripts();
 
     addScript(tree, "scripts/bye", metadataText("bye"));
@@ -71,6 +111,55 @@ void TestScriptManager::followsChangesToTheFolder() {
     manager.loadScripts(folder);
     addScript(tree, "scripts/bye", metadataText("bye"));
     QTRY_COMPARE(manager.scripts()->keys(), QStringList({"bye", "hello"}));
+}
+
+void TestScriptManager::followsTheWholeTree() {
+    TempTree tree;
+    const QString folder = tree.makeDir("scripts");
+    addScript(tree, "scripts/sub/deep/hello", metadataText("hello"));
+    ScriptManager manager;
+    QVERIFY(load(manager, folder));
+    QCOMPARE(manager.scripts()->keys(), QStringList{"hello"});
+
+    // Added in a subfolder, and in a subfolder made since.
+    addScript(tree, "scripts/sub/deep/bye", metadataText("bye"));
+    QTRY_COMPARE(manager.scripts()->keys(), QStringList({"bye", "hello"}));
+    addScript(tree, "scripts/sub/new/later", metadataText("later"));
+    QTRY_COMPARE(manager.scripts()->keys(), QStringList({"bye", "hello", "later"}));
+
+    // Rewritten in place, as an editor saving over the file does.
+    QFile metadata(tree.path("scripts/sub/deep/hello.meta"));
+    QVERIFY(metadata.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QVERIFY(metadata.write(metadataText("howdy")) > 0);
+    metadata.close();
+    QTRY_COMPARE(manager.scripts()->keys(), QStringList({"bye", "howdy", "later"}));
+}
+
+void TestScriptManager::scansOnAWorkerAndPublishesOnlyTheLatestFolder() {
+    TempTree tree;
+    for (int i = 0; i < 2000; ++i)
+        addScript(tree, QStringLiteral("big/s%1").arg(i),
+                  metadataText("s" + QByteArray::number(i)));
+    addScript(tree, "middle/middle", metadataText("middle"));
+    addScript(tree, "last/last", metadataText("last"));
+    ScriptManager manager;
+    QList<QStringList> published;
+    QList<bool> onMainThread;
+    connect(&manager, &ScriptManager::scriptsChanged, this, [&] {
+        published.append(manager.scripts()->keys());
+        onMainThread.append(QThread::currentThread() == thread());
+    });
+
+    // Each call returns before the folder is read; the requests made while
+    // the first scan runs are folded into one scan, of the latest folder.
+    manager.loadScripts(tree.path("big"));
+    QVERIFY(manager.scripts()->isEmpty());
+    manager.loadScripts(tree.path("middle"));
+    manager.loadScripts(tree.path("last"));
+    QVERIFY(manager.isScanning());
+    QTRY_VERIFY(!manager.isScanning());
+    QCOMPARE(published, QList<QStringList>{{"last"}});
+    QCOMPARE(onMainThread, QList<bool>{true});
 }
 
 QTEST_GUILESS_MAIN(TestScriptManager)

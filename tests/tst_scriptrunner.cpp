@@ -1,10 +1,37 @@
 #include "TempTree.h"
 #include "scripts/ScriptManager.h"
 #include "scripts/ScriptOutputDecoder.h"
+#include "scripts/ScriptRun.h"
 
 #include <QtTest>
 
+#include <cerrno>
+#include <csignal>
 #include <cstring>
+
+namespace {
+
+// The peak resident size of this process so far, in bytes.
+qint64 peakResidentSize() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong() * 1024;
+    }
+    return -1;
+}
+
+// Whether the process `pid` has ended (a zombie left to a parent that does not reap counts).
+bool processEnded(const QByteArray& pid) {
+    if (::kill(pid.trimmed().toInt(), 0) != 0)
+        return errno == ESRCH;
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(pid.trimmed())));
+    return stat.open(QIODevice::ReadOnly) && stat.readAll().contains(") Z ");
+}
+
+} // namespace
 
 struct RunRecord {
     QStringList pieces;
@@ -20,7 +47,10 @@ private Q_SLOTS:
     void reportsOutputAndOutcome_data();
     void reportsOutputAndOutcome();
     void keepsCharactersSplitBetweenReadsWhole();
+    void keepsOnlyTheTailOfStandardError();
+    void reportsFailuresToStart_data();
     void reportsFailuresToStart();
+    void endingRunsEndsWhatTheyStarted();
 
 private:
     std::shared_ptr<RunRecord> run(const QString& type, const QByteArray& script);
@@ -63,16 +93,18 @@ void TestScriptRunner::reportsOutputAndOutcome_data() {
         QTest::newRow(name) << QString(type) << QByteArray(script) << pieces << failure;
     };
     const QString bashExit = QStringLiteral("Shell script exited with status %1\nError: %2");
+    const QString bashKilled = QStringLiteral("Shell script was killed by signal %1\nError: %2");
     // Line breaks inside a chunk stay; those at its ends go, of every kind.
     row("trims", "bash", "printf '\\r\\n\\xe2\\x80\\xa8one\\ntwo\\x0b\\xc2\\x85'", {"one\ntwo"});
     // Standard input is empty: a script reading it is not left waiting.
     row("reads no input", "bash", "cat; printf 'Hello\\n'; printf 'hidden' >&2", {"Hello"});
     row("failure", "bash", "printf 'shown\\n'; printf 'oops\\n' >&2; exit 2", {"shown"},
         bashExit.arg(2).arg("oops\n"));
-    row("killed by a signal", "bash", "kill -KILL $$", {}, bashExit.arg(9).arg(""));
-    // More than a pipe holds: read as it comes, or the child would block.
-    row("huge standard error", "bash", "head -c 1048576 /dev/zero | tr '\\0' e >&2; exit 3", {},
-        bashExit.arg(3).arg(QString(1048576, 'e')));
+    row("killed by a signal", "bash", "printf 'dying\\n' >&2; kill -KILL $$", {},
+        bashKilled.arg(9).arg("dying\n"));
+    row("exit status of a signal's number", "bash", "exit 9", {}, bashExit.arg(9).arg(""));
+    row("applescript killed", "applescript", "kill -TERM $$", {},
+        "AppleScript was killed by signal 15");
     row("applescript cuts lines and merges standard error", "applescript",
         "printf 'out\\n\\n'; printf 'err\\n' >&2; exit 1", {"out", "err"},
         "AppleScript exited with status 1");
@@ -97,12 +129,68 @@ void TestScriptRunner::keepsCharactersSplitBetweenReadsWhole() {
     QCOMPARE(decoder.decode("\xAC y"), QStringLiteral("\u20AC y"));
 }
 
+void TestScriptRunner::keepsOnlyTheTailOfStandardError() {
+    // 210 MB of three-byte characters: far more than a pipe holds (read as it
+    // comes, or the child would block), and more than is ever kept. The kept
+    // tail begins inside a character, which is left out.
+    const qsizetype characters = ScriptRun::maxStandardErrorTail / 3;
+    QCOMPARE(ScriptRun::maxStandardErrorTail % 3, 1);
+    const auto record =
+        run("bash", "yes '\xe2\x82\xac' | tr -d '\\n' | head -c 210000000 >&2; exit 3");
+    QCOMPARE(record->failure ? record->failure->description() : QString(),
+             QStringLiteral("Shell script exited with status 3\nError: ") +
+                 QString(characters, QChar(0x20AC)));
+    const qint64 peak = peakResidentSize();
+    QVERIFY2(peak > 0 && peak < 100 * 1024 * 1024, qPrintable(QString::number(peak)));
+}
+
+void TestScriptRunner::reportsFailuresToStart_data() {
+    QTest::addColumn<QString>("interpreter");
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("missing") << _tree.path("no/such/swift")
+                             << _tree.path("no/such/swift") + " is not installed";
+    QTest::newRow("not executable")
+        << _tree.writeFile("swift", "") << QString::fromLocal8Bit(strerror(EACCES));
+}
+
 void TestScriptRunner::reportsFailuresToStart() {
-    _manager.runners().setInterpreter("swift", _tree.path("no/such/swift"));
+    QFETCH(QString, interpreter);
+    QFETCH(QString, failure);
+    _manager.runners().setInterpreter("swift", interpreter);
     const auto record = run("swift", "exit 0\n");
-    QVERIFY(record->failure && !record->failure->scriptError());
-    QVERIFY2(record->failure->description().contains(QString::fromLocal8Bit(strerror(ENOENT))),
+    QVERIFY(record->failure);
+    QVERIFY2(record->failure->description().contains(failure),
              qPrintable(record->failure->description()));
+}
+
+void TestScriptRunner::endingRunsEndsWhatTheyStarted() {
+    // The script and the program it starts both ignore the polite request.
+    const QString pids = _tree.path("pids");
+    const auto record = std::make_shared<RunRecord>();
+    ScriptMetadata metadata;
+    metadata.type = "bash";
+    _manager.runScript(
+        metadata,
+        _tree.writeFile("stubborn", "trap '' TERM\nsleep 1000 &\necho $$ $! > '" + pids.toUtf8() +
+                                        ".new'\nmv '" + pids.toUtf8() + ".new' '" + pids.toUtf8() +
+                                        "'\nwait\n"),
+        {}, [](const QString&) {},
+        [record](const std::optional<ScriptFailure>& failure) {
+            record->completed = true;
+            record->failure = failure;
+        });
+    QTRY_VERIFY(QFileInfo::exists(pids));
+    QFile file(pids);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> started = file.readAll().trimmed().split(' ');
+    QCOMPARE(started.size(), 2);
+
+    _manager.endRuns();
+    for (const QByteArray& pid : started)
+        QTRY_VERIFY2(processEnded(pid), pid.constData());
+    QTRY_VERIFY(record->completed);
+    QCOMPARE(record->failure->description(),
+             QStringLiteral("Shell script was killed by signal 9\nError: "));
 }
 
 QTEST_GUILESS_MAIN(TestScriptRunner)

@@ -22,8 +22,9 @@ struct Catalogues {
     ScriptManager scripts;
 
     Catalogues() {
-        scripts.loadScripts(LauncherFixture::writeScripts(
-            tree, {{u"notes"_s, u"Jot"_s}, {u"Backup"_s, u"Archive"_s}}));
+        LauncherFixture::loadScripts(
+            scripts, LauncherFixture::writeScripts(
+                         tree, {{u"notes"_s, u"Jot"_s}, {u"Backup"_s, u"Archive"_s}}));
     }
 };
 } // namespace

@@ -1,4 +1,5 @@
 #include "TempTree.h"
+#include "VantriSession.h"
 #include "VirtualDesktop.h"
 #include "app/ShortcutParser.h"
 #include "index/AppIndexManager.h"
@@ -16,7 +17,6 @@
 
 namespace {
 
-const QString panelTitle = QStringLiteral("Vantri Launcher");
 const QString settingsTitle = QStringLiteral("Settings");
 // 1280 by 800 screen: 600 wide, centred, 0.324 × 800 = 259 below the top.
 const QRect panelFrame(340, 259, 600, 60);
@@ -68,12 +68,11 @@ private Q_SLOTS:
     void quitCommandEndsTheInstanceAndAKilledOneIsReplaced();
 
 private:
-    QList<VirtualDesktop::ShownWindow> shownWindows(const QString& title) const;
-    // The panel's window, 0 while none is shown.
-    quint64 shownPanel() const;
-    // Presses `keys` and waits for the panel to be shown and active; the
-    // panel's window, or 0 when it did not come.
-    quint64 summonPanel(const QString& keys) const;
+    QList<VirtualDesktop::ShownWindow> shownWindows(const QString& title) const {
+        return _vantri.shownWindows(title);
+    }
+    quint64 shownPanel() const { return _vantri.shownPanel(); }
+    quint64 summonPanel(const QString& keys) const { return _vantri.summonPanel(keys); }
     // Waits for the one settings window to be shown, at its size, and active.
     bool settingsShownAndActive() const;
     // Opens the chooser from the shown settings window, clicks `labels` in it
@@ -84,41 +83,18 @@ private:
     // laid out here shows, pixel for pixel, in the same place.
     bool settingsShowLike(const QWidget& widget) const;
     std::optional<VirtualDesktop::ShownWindow> trayIcon() const;
-    // Vantri with a session of its own (a runtime and a data folder under
-    // `session`), so that it never hands over to any other Vantri of this user.
-    QProcessEnvironment sessionEnvironment(const QString& session) const;
-    bool startVantri(QProcess& process, const QString& session) const;
-    // Runs vantri with `arguments` in the first session to its end; its exit code.
-    int runVantri(const QStringList& arguments) const;
+    bool startVantri(QProcess& process, const QString& session) const {
+        return _vantri.start(process, session);
+    }
+    int runVantri(const QStringList& arguments) const { return _vantri.run(arguments); }
 
     VirtualDesktop& _desktop;
     IsolatedEnvironment _environment;
     QProcess _trayHost;
-    QProcess _vantri;
+    VantriSession _vantri{_desktop, _environment.tree()};
     QString _argumentsFile;
     QString _openedFile;
 };
-
-QList<VirtualDesktop::ShownWindow> TestX11EndToEnd::shownWindows(const QString& title) const {
-    QList<VirtualDesktop::ShownWindow> windows = _desktop.shownWindows(_vantri.processId());
-    windows.removeIf(
-        [&](const VirtualDesktop::ShownWindow& window) { return window.title != title; });
-    return windows;
-}
-
-quint64 TestX11EndToEnd::shownPanel() const {
-    const auto panels = shownWindows(panelTitle);
-    return panels.isEmpty() ? 0 : panels.first().id;
-}
-
-quint64 TestX11EndToEnd::summonPanel(const QString& keys) const {
-    quint64 panel = 0;
-    return _desktop.press(keys) && QTest::qWaitFor([&] {
-               return (panel = shownPanel()) != 0 && _desktop.activeWindow() == panel;
-           })
-               ? panel
-               : 0;
-}
 
 bool TestX11EndToEnd::settingsShownAndActive() const {
     return QTest::qWaitFor([&] {
@@ -136,46 +112,6 @@ std::optional<VirtualDesktop::ShownWindow> TestX11EndToEnd::trayIcon() const {
             return window;
     }
     return std::nullopt;
-}
-
-QProcessEnvironment TestX11EndToEnd::sessionEnvironment(const QString& session) const {
-    const QString runtime = _environment.tree().makeDir(session + QStringLiteral("/runtime"));
-    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QProcessEnvironment environment = _desktop.environment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
-    environment.insert(QStringLiteral("XDG_DATA_HOME"),
-                       _environment.tree().makeDir(session + QStringLiteral("/data")));
-    return environment;
-}
-
-bool TestX11EndToEnd::startVantri(QProcess& process, const QString& session) const {
-    const QProcessEnvironment environment = sessionEnvironment(session);
-    const QString indexFile = environment.value(QStringLiteral("XDG_DATA_HOME")) +
-                              QStringLiteral("/Vantri/appIndex.json");
-    QFile::remove(indexFile);
-    process.setProcessEnvironment(environment);
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
-    // The full program itself, so that this process is the instance.
-    process.start(qEnvironmentVariable("VANTRI_APP_BINARY"), {});
-    // The index file is written a moment after the launch sequence, and with
-    // it the hotkey registration, has run.
-    return process.waitForStarted() && QTest::qWaitFor(
-                                           [&] {
-                                               return process.state() == QProcess::Running &&
-                                                      QFileInfo(indexFile).size() > 0;
-                                           },
-                                           30000);
-}
-
-int TestX11EndToEnd::runVantri(const QStringList& arguments) const {
-    QProcess process;
-    process.setProcessEnvironment(sessionEnvironment(QStringLiteral("first")));
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.start(qEnvironmentVariable("VANTRI_BINARY"), arguments);
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
-        return -1;
-    return process.exitCode();
 }
 
 void TestX11EndToEnd::initTestCase() {
@@ -197,10 +133,11 @@ void TestX11EndToEnd::initTestCase() {
                    "name: Greet\ncommand: greet\n" + metadata);
     tree.writeFile(QStringLiteral("scripts/greet.sh"),
                    "printf '%s\\n' \"$@\" > '" + _argumentsFile.toUtf8() + "'\n");
-    // Filed under "greet alice bob"; running it runs greet with two arguments.
+    // Filed under "greet alice bob"; running it runs itself with two arguments.
     tree.writeFile(QStringLiteral("scripts/greet-pair.meta"),
                    "name: Greet Alice and Bob\ncommand: greet Alice Bob\n" + metadata);
-    tree.writeFile(QStringLiteral("scripts/greet-pair.sh"), "exit 1\n");
+    tree.writeFile(QStringLiteral("scripts/greet-pair.sh"),
+                   "printf '%s\\n' pair \"$@\" > '" + _argumentsFile.toUtf8() + "'\n");
     tree.writeFile(QStringLiteral("share/applications/zebra-notes.desktop"),
                    "[Desktop Entry]\nType=Application\nName=Zebra Notes\nExec=touch " +
                        _openedFile.toUtf8() + "\n");
@@ -210,13 +147,13 @@ void TestX11EndToEnd::initTestCase() {
     preferences->setValue(PreferenceKeys::scriptFolderPath, tree.path(QStringLiteral("scripts")));
     preferences->sync();
 
-    QVERIFY(startVantri(_vantri, QStringLiteral("first")));
+    QVERIFY(_vantri.start());
 }
 
 void TestX11EndToEnd::cleanupTestCase() {
-    QCOMPARE(_vantri.state(), QProcess::Running);
-    _vantri.terminate();
-    QVERIFY(_vantri.waitForFinished());
+    QCOMPARE(_vantri.process().state(), QProcess::Running);
+    _vantri.process().terminate();
+    QVERIFY(_vantri.process().waitForFinished());
     _trayHost.terminate();
     _trayHost.waitForFinished();
 }
@@ -236,7 +173,7 @@ void TestX11EndToEnd::returnRunsTheTypedScriptWithItsArgumentsAndHides() {
     // The result area opens under the field once the script is found.
     QTRY_COMPARE(_desktop.shownGeometry(panel).height(), 60 + 20 + 50);
     QVERIFY(_desktop.press(QStringLiteral("Return")));
-    QTRY_COMPARE(fileContents(_argumentsFile), QByteArray("Alice\nBob\n"));
+    QTRY_COMPARE(fileContents(_argumentsFile), QByteArray("pair\nAlice\nBob\n"));
     QTRY_COMPARE(shownPanel(), 0u);
 }
 
@@ -303,7 +240,7 @@ void TestX11EndToEnd::toggleCommandShowsAndHidesTheRunningPanel() {
 
     QCOMPARE(runVantri({QStringLiteral("toggle")}), 0);
     QTRY_COMPARE(shownPanel(), 0u);
-    QCOMPARE(_vantri.state(), QProcess::Running);
+    QCOMPARE(_vantri.process().state(), QProcess::Running);
 }
 
 void TestX11EndToEnd::secondPlainStartOpensSettingsInTheRunningInstance() {
@@ -312,13 +249,13 @@ void TestX11EndToEnd::secondPlainStartOpensSettingsInTheRunningInstance() {
 
     QVERIFY(settingsShownAndActive());
     // The running instance is still the only one: one tray icon.
-    QCOMPARE(_vantri.state(), QProcess::Running);
+    QCOMPARE(_vantri.process().state(), QProcess::Running);
     QVERIFY(trayIcon());
 
     // Closed through the window manager, as its close button would.
     QVERIFY(_desktop.press(QStringLiteral("alt+F4")));
     QTRY_VERIFY(shownWindows(settingsTitle).isEmpty());
-    QCOMPARE(_vantri.state(), QProcess::Running);
+    QCOMPARE(_vantri.process().state(), QProcess::Running);
 }
 
 void TestX11EndToEnd::settingsInTheTrayMenuOpensTheSettingsWindow() {
@@ -463,17 +400,17 @@ void TestX11EndToEnd::savedShortcutWithoutAModifierGrabsNothing() {
 
 void TestX11EndToEnd::quitCommandEndsTheInstanceAndAKilledOneIsReplaced() {
     QCOMPARE(runVantri({QStringLiteral("quit")}), 0);
-    QVERIFY(_vantri.waitForFinished(30000));
-    QCOMPARE(_vantri.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(_vantri.exitCode(), 0);
+    QVERIFY(_vantri.process().waitForFinished(30000));
+    QCOMPARE(_vantri.process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(_vantri.process().exitCode(), 0);
     // With none running, hide starts nothing.
     QCOMPARE(runVantri({QStringLiteral("hide")}), 0);
 
     // A crashed instance leaves its socket behind; the next start takes over.
-    QVERIFY(startVantri(_vantri, QStringLiteral("first")));
-    ::kill(pid_t(_vantri.processId()), SIGKILL);
-    QVERIFY(_vantri.waitForFinished());
-    QVERIFY(startVantri(_vantri, QStringLiteral("first")));
+    QVERIFY(_vantri.start());
+    ::kill(pid_t(_vantri.process().processId()), SIGKILL);
+    QVERIFY(_vantri.process().waitForFinished());
+    QVERIFY(_vantri.start());
     QCOMPARE(runVantri({QStringLiteral("toggle")}), 0);
     QTRY_VERIFY(shownPanel() != 0);
     QVERIFY(_desktop.press(QStringLiteral("ctrl+shift+k")));

@@ -63,7 +63,8 @@ bool TestX11Monitors::startVantri(const QStringList& variables) {
     QFile::remove(indexFile);
     _vantri.setProcessEnvironment(environment);
     _vantri.setProcessChannelMode(QProcess::ForwardedChannels);
-    _vantri.start(qEnvironmentVariable("VANTRI_BINARY"), {});
+    // The full program itself, so that this process is the instance.
+    _vantri.start(qEnvironmentVariable("VANTRI_APP_BINARY"), {});
     // The index file is written a moment after the launch sequence, and with
     // it the hotkey registration, has run.
     return _vantri.waitForStarted() && QTest::qWaitFor(

@@ -1,15 +1,13 @@
 #include "launcher/LauncherView.h"
 
+#include "launcher/LauncherController.h"
 #include "launcher/SearchPipeline.h"
-#include "platform/ApplicationOpener.h"
-#include "scripts/ScriptManager.h"
 #include "ui/ResultView.h"
 #include "ui/VisualEffectView.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QPointer>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -43,9 +41,7 @@ LauncherView::LauncherView(ScriptManager& scriptManager, AppIndexManager& appInd
                            QWidget* parent)
     : QWidget(parent)
     , _onEscPressed(std::move(onEscPressed))
-    , _hideWindow(std::move(hideWindow))
-    , _scriptManager(scriptManager)
-    , _openApplication(&openApplication)
+    , _controller(new LauncherController(scriptManager, std::move(hideWindow), this))
     , _searchPipeline(new SearchPipeline(scriptManager, appIndexManager, this)) {
     auto* searchArea = new QWidget(this);
     searchArea->setFixedSize(searchAreaWidth, searchAreaHeight);
@@ -56,7 +52,8 @@ LauncherView::LauncherView(ScriptManager& scriptManager, AppIndexManager& appInd
     _searchField->setGeometry(0, 0, fieldWidth, fieldHeight);
 
     _resultView = new ResultView(
-        itemHeight, maxVisibleItems, [this](const ResultItem& item) { executeItem(item); }, this);
+        itemHeight, maxVisibleItems,
+        [this](const ResultItem& item) { _controller->executeItem(item); }, this);
     _resultView->setFixedWidth(searchAreaWidth);
     _resultView->setVisible(false);
 
@@ -71,6 +68,10 @@ LauncherView::LauncherView(ScriptManager& scriptManager, AppIndexManager& appInd
     connect(_searchField, &QLineEdit::textChanged, _searchPipeline, &SearchPipeline::send);
     connect(_searchPipeline, &SearchPipeline::searchFinished, this,
             &LauncherView::applySearchResults);
+    connect(_controller, &LauncherController::errorMessageChanged, this,
+            [this] { _resultView->setErrorMessage(_controller->errorMessage()); });
+    connect(_controller, &LauncherController::launchStarted, this, &LauncherView::resetResults);
+    connect(_controller, &LauncherController::messageShown, this, [this] { setShowResults(true); });
 }
 
 LauncherView::~LauncherView() {
@@ -92,7 +93,7 @@ void LauncherView::applySearchResults(const QString& query, const ResultItems& r
     setResultItems(results);
     setSelectedIndex(0);
     setShowResults(!query.isEmpty());
-    setErrorMessage(std::nullopt);
+    _controller->clearMessage();
 }
 
 bool LauncherView::handleKeyEvent(const QKeyEvent& event) {
@@ -125,76 +126,11 @@ bool LauncherView::handleKeyEvent(const QKeyEvent& event) {
 void LauncherView::executeSelectedItem() {
     if (_resultItems.isEmpty())
         return;
-    executeItem(_resultItems.at(_selectedIndex));
-}
-
-void LauncherView::executeItem(const ResultItem& item) {
-    switch (item.type) {
-    case ResultType::command:
-        if (item.metadata)
-            executeScript(*item.metadata);
-        break;
-    case ResultType::app:
-        if (item.url) {
-            // A failed launch leaves nothing for the user to do here: the panel goes all the same.
-            _openApplication(*item.url);
-            if (_hideWindow)
-                _hideWindow();
-        }
-        break;
-    }
-}
-
-void LauncherView::executeScript(ScriptMetadata metadata) {
-    if (_isExecuting)
-        return;
-    setIsExecuting(true);
-    resetResults();
-
-    // Looked up by the script's own command, not by what was typed.
-    const std::optional<FoundScript> found = _scriptManager.findScript(metadata.command);
-    if (!found) {
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                showMessage(QStringLiteral("Failed to execute command"));
-                setIsExecuting(false);
-            },
-            Qt::QueuedConnection);
-        return;
-    }
-
-    // The run may outlive the view; its callbacks then have nothing to update.
-    const QPointer<LauncherView> view(this);
-    // Output pieces are shown as they come, and the outcome only after the
-    // last of them, so a failure is never hidden behind a line the script
-    // printed before it.
-    _scriptManager.runScript(
-        found->metadata, found->scriptPath, found->arguments,
-        [view](const QString& piece) {
-            if (view)
-                view->showMessage(piece);
-        },
-        [view](const std::optional<ScriptFailure>& failure) {
-            if (!view)
-                return;
-            if (failure) {
-                view->showMessage(QStringLiteral("Command error: ") + failure->description());
-                view->setIsExecuting(false);
-                return;
-            }
-            QTimer::singleShot(successDelayMs, view, [view] {
-                if (!view->_errorMessage || view->_errorMessage->isEmpty())
-                    view->setErrorMessage(QStringLiteral("Command executed successfully."));
-                if (view->_hideWindow)
-                    view->_hideWindow();
-                view->setIsExecuting(false);
-            });
-        });
+    _controller->executeItem(_resultItems.at(_selectedIndex));
 }
 
 void LauncherView::resetResults() {
-    setErrorMessage(std::nullopt);
+    _controller->clearMessage();
     setResultItems({});
     setSelectedIndex(0);
     setShowResults(false);
@@ -212,6 +148,8 @@ QSize LauncherView::sizeHint() const {
 
 void LauncherView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    // The kept query stays in view, selected, so that the first key typed replaces it.
+    _searchField->selectAll();
     setupSearch();
     if (!_isMonitoringKeys) {
         qApp->installEventFilter(this);
@@ -223,6 +161,7 @@ void LauncherView::showEvent(QShowEvent* event) {
 
 void LauncherView::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
+    _controller->detachRun();
     if (_isMonitoringKeys) {
         qApp->removeEventFilter(this);
         _isMonitoringKeys = false;
@@ -260,26 +199,6 @@ void LauncherView::setShowResults(bool show) {
     _resultView->setVisible(show);
     Q_EMIT showResultsChanged(show);
     updateContentHeight();
-}
-
-void LauncherView::setErrorMessage(const std::optional<QString>& message) {
-    if (message == _errorMessage)
-        return;
-    _errorMessage = message;
-    _resultView->setErrorMessage(message);
-    Q_EMIT errorMessageChanged();
-}
-
-void LauncherView::setIsExecuting(bool executing) {
-    if (executing == _isExecuting)
-        return;
-    _isExecuting = executing;
-    Q_EMIT isExecutingChanged(executing);
-}
-
-void LauncherView::showMessage(const QString& message) {
-    setErrorMessage(message);
-    setShowResults(true);
 }
 
 void LauncherView::updateContentHeight() {

@@ -7,6 +7,7 @@
 #include <optional>
 
 class AppIndexManager;
+class LauncherController;
 class QKeyEvent;
 class QLineEdit;
 class ResultView;
@@ -15,9 +16,9 @@ class SearchPipeline;
 
 // The launcher panel: the search field, and under it the result list or the
 // message line. It searches as the user types, moves the highlight with the
-// arrow keys, opens the highlighted application or runs the highlighted
-// script on Return, and clears itself on Escape. While it is on screen it
-// sees the key presses of every window of the application.
+// arrow keys, hands the highlighted result to its controller on Return, and
+// clears itself on Escape. While it is on screen it sees the key presses of
+// every window of the application.
 class LauncherView : public QWidget {
     Q_OBJECT
 
@@ -30,9 +31,6 @@ public:
     static constexpr int itemHeight = 50;
     static constexpr int maxVisibleItems = 4;
     static constexpr int focusDelayMs = 200;
-    static constexpr int successDelayMs = 500;
-
-    using ApplicationOpener = std::function<bool(const QString& path)>;
 
     // Both managers must outlive the view.
     LauncherView(ScriptManager& scriptManager, AppIndexManager& appIndexManager,
@@ -43,15 +41,12 @@ public:
     QLineEdit* searchField() const { return _searchField; }
     ResultView* resultView() const { return _resultView; }
     SearchPipeline& searchPipeline() const { return *_searchPipeline; }
-    // Replaces the way applications are opened (the desktop's, by default).
-    void setApplicationOpener(ApplicationOpener opener) { _openApplication = std::move(opener); }
+    LauncherController& controller() const { return *_controller; }
 
     QString searchText() const;
     const ResultItems& resultItems() const { return _resultItems; }
     int selectedIndex() const { return _selectedIndex; }
     bool showResults() const { return _showResults; }
-    const std::optional<QString>& errorMessage() const { return _errorMessage; }
-    bool isExecuting() const { return _isExecuting; }
 
     void setupSearch();
     // Publishes the results of a search unless the query has changed since.
@@ -59,9 +54,6 @@ public:
     // Returns whether the key was used up.
     bool handleKeyEvent(const QKeyEvent& event);
     void executeSelectedItem();
-    void executeItem(const ResultItem& item);
-    // Takes its own copy: the caller's may live in the results, which a launch clears.
-    void executeScript(ScriptMetadata metadata);
     void resetResults();
 
     // The field alone while no result area is shown; the field, the gap
@@ -74,8 +66,6 @@ Q_SIGNALS:
     void resultItemsChanged();
     void selectedIndexChanged(int selectedIndex);
     void showResultsChanged(bool showResults);
-    void errorMessageChanged();
-    void isExecutingChanged(bool isExecuting);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -86,15 +76,10 @@ private:
     void setResultItems(const ResultItems& items);
     void setSelectedIndex(int index);
     void setShowResults(bool show);
-    void setErrorMessage(const std::optional<QString>& message);
-    void setIsExecuting(bool executing);
-    void showMessage(const QString& message);
     void updateContentHeight();
 
     std::function<void()> _onEscPressed;
-    std::function<void()> _hideWindow;
-    ScriptManager& _scriptManager;
-    ApplicationOpener _openApplication;
+    LauncherController* _controller;
     SearchPipeline* _searchPipeline;
     QLineEdit* _searchField;
     ResultView* _resultView;
@@ -102,8 +87,6 @@ private:
     ResultItems _resultItems;
     int _selectedIndex = 0;
     bool _showResults = false;
-    std::optional<QString> _errorMessage;
-    bool _isExecuting = false;
     bool _isMonitoringKeys = false;
     int _contentHeight;
 };

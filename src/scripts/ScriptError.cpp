@@ -8,6 +8,10 @@ ScriptError ScriptError::unsupportedScriptType(const QString& type) {
     return ScriptError(Kind::unsupportedScriptType, type);
 }
 
+ScriptError ScriptError::interpreterMissing(const QString& interpreterPath) {
+    return ScriptError(Kind::interpreterMissing, interpreterPath);
+}
+
 ScriptError ScriptError::executionFailed(const QString& message) {
     return ScriptError(Kind::executionFailed, message);
 }
@@ -16,6 +20,8 @@ QString ScriptError::description() const {
     switch (_kind) {
     case Kind::unsupportedScriptType:
         return QStringLiteral("Unsupported script type: ") + _text;
+    case Kind::interpreterMissing:
+        return _text + QStringLiteral(" is not installed");
     case Kind::executionFailed:
         break;
     }

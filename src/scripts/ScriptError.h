@@ -8,15 +8,17 @@
 // Why running a script failed after the script was found.
 class ScriptError {
 public:
-    enum class Kind { unsupportedScriptType, executionFailed };
+    enum class Kind { unsupportedScriptType, interpreterMissing, executionFailed };
 
     // `type` is none of the script types a runner exists for; no child was started.
     static ScriptError unsupportedScriptType(const QString& type);
+    // Nothing exists at `interpreterPath`, the program the script type is run with.
+    static ScriptError interpreterMissing(const QString& interpreterPath);
     // The child exited unsuccessfully; `message` says how.
     static ScriptError executionFailed(const QString& message);
 
     Kind kind() const { return _kind; }
-    // The script type, or the failure message, as given.
+    // The script type, the interpreter's path, or the failure message, as given.
     const QString& text() const { return _text; }
     // What the user is shown.
     QString description() const;

@@ -1,30 +1,38 @@
 #pragma once
 
-#include <QFileSystemWatcher>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
-// Watches one folder's own list of entries (additions, removals, renames; not
-// the contents of subfolders) and says so on the main thread. Changes that
-// arrive together are reported once, on the next turn of the event loop.
+class FolderChangeWatch;
+
+// Watches a scripts folder tree: the entries of the folder and of every folder
+// below it (additions, removals, renames) and the contents of the files in
+// them (a metadata file rewritten in place, as some editors do), and says so
+// on the main thread. Changes that arrive together are reported once, on the
+// next turn of the event loop, always naming the top folder.
 class ScriptFolderMonitor : public QObject {
     Q_OBJECT
 
 public:
     explicit ScriptFolderMonitor(QObject* parent = nullptr);
 
-    // Drops any earlier watch and its unreported changes, then watches
-    // `folderPath` afresh. When the folder cannot be watched, nothing is. A
-    // folder that is deleted stops being watched; its deletion is the last
-    // change reported for it.
+    // Watches `folderPath` itself, dropping unreported changes; a different
+    // folder than before drops every earlier watch. When the folder cannot be
+    // watched, nothing is. A folder that is deleted stops being watched; its
+    // deletion is the last change reported for it.
     void watch(const QString& folderPath);
+    // The folders a scan of `folderPath` found below it are watched from now
+    // on, and those it no longer found are not. Does nothing unless
+    // `folderPath` is the watched folder.
+    void watchFolders(const QString& folderPath, const QStringList& folders);
 
 Q_SIGNALS:
     void folderChanged(const QString& folderPath);
 
 private:
-    QFileSystemWatcher _watcher;
+    FolderChangeWatch* _watch;
     QTimer _reportTimer;
-    QString _changedFolder;
+    QString _folderPath;
 };

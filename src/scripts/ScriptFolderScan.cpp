@@ -16,21 +16,35 @@ const QString metadataSuffix = QStringLiteral(".meta");
 // Metadata is a handful of lines; anything this large is not a metadata file.
 constexpr qint64 maxMetadataSize = 1 << 20;
 
-// Relative paths of the metadata files below the folder, at any depth. Linked
+// The metadata files below the folder, at any depth, as relative paths, and
+// every folder of the tree (the folder itself first) as paths below `folderPath`. Linked
 // folders are not followed, so a link cycle cannot trap the walk.
-QStringList metadataFiles(const QString& folderPath) {
+struct FolderTree {
+    QStringList metadataFiles;
+    QStringList folders;
+};
+
+FolderTree walkFolderTree(const QString& folderPath) {
     const QDir folder(folderPath);
-    QStringList relativePaths;
-    QDirIterator entries(folderPath, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    FolderTree tree;
+    tree.folders.append(folderPath);
+    QDirIterator entries(folderPath, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
+                         QDirIterator::Subdirectories);
     while (entries.hasNext()) {
         const QString filePath = entries.next();
+        const QFileInfo entry = entries.fileInfo();
+        if (entry.isDir()) {
+            if (!entry.isSymLink())
+                tree.folders.append(filePath);
+            continue;
+        }
         // A file named only ".meta" has no base name to pair a script file with.
         if (entries.fileName().endsWith(metadataSuffix) &&
             entries.fileName().size() > metadataSuffix.size())
-            relativePaths.append(folder.relativeFilePath(filePath));
+            tree.metadataFiles.append(folder.relativeFilePath(filePath));
     }
-    std::sort(relativePaths.begin(), relativePaths.end());
-    return relativePaths;
+    std::sort(tree.metadataFiles.begin(), tree.metadataFiles.end());
+    return tree;
 }
 
 // The script file paired with a metadata file: the first of its base name with
@@ -58,10 +72,13 @@ bool isScannableFolder(const QString& folderPath) {
     return folder.isDir() && folder.isReadable() && folder.isExecutable();
 }
 
-ScriptCatalogue scanScriptFolder(const QString& folderPath) {
+ScriptFolderContents scanScriptFolder(const QString& folderPath) {
     const QDir folder(folderPath);
-    ScriptCatalogue catalogue;
-    for (const QString& metadataPath : metadataFiles(folderPath)) {
+    FolderTree tree = walkFolderTree(folderPath);
+    ScriptFolderContents contents;
+    contents.folders = std::move(tree.folders);
+    ScriptCatalogue& catalogue = contents.catalogue;
+    for (const QString& metadataPath : std::as_const(tree.metadataFiles)) {
         // Only regular files are read, without waiting: a pipe or a device
         // named like one (even one swapped in after the listing) could block
         // the scan or never end.
@@ -79,5 +96,5 @@ ScriptCatalogue scanScriptFolder(const QString& folderPath) {
         catalogue.insert(key, ScriptEntry{*metadata, *scriptPath, TextMatching::fold(key),
                                           TextMatching::fold(metadata->name)});
     }
-    return catalogue;
+    return contents;
 }

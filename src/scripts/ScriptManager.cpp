@@ -4,14 +4,23 @@
 #include "scripts/ScriptFolderScan.h"
 #include "scripts/ScriptRun.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <chrono>
 
 ScriptManager::ScriptManager(QObject* parent)
     : QObject(parent)
     , _scripts(std::make_shared<const ScriptCatalogue>())
     , _folderMonitor(new ScriptFolderMonitor(this)) {
-    connect(_folderMonitor, &ScriptFolderMonitor::folderChanged, this, &ScriptManager::loadScripts);
+    connect(_folderMonitor, &ScriptFolderMonitor::folderChanged, this,
+            [this](const QString& path) { load(path, true); });
+    connect(&_scan, &QFutureWatcher<ScriptFolderContents>::finished, this,
+            &ScriptManager::scanFinished);
+    if (QCoreApplication* application = QCoreApplication::instance())
+        connect(application, &QCoreApplication::aboutToQuit, this, &ScriptManager::endRuns);
 }
 
 ScriptManager& ScriptManager::shared() {
@@ -21,6 +30,10 @@ ScriptManager& ScriptManager::shared() {
 }
 
 void ScriptManager::loadScripts(const QString& path) {
+    load(path, false);
+}
+
+void ScriptManager::load(const QString& path, bool isChange) {
     _lastUsedScriptFolderPath = path;
     if (!isScannableFolder(path)) {
         publish({});
@@ -29,7 +42,30 @@ void ScriptManager::loadScripts(const QString& path) {
     // Watching starts before the folder is read, so that a change made while
     // it is being read still leads to another scan.
     _folderMonitor->watch(path);
-    publish(scanScriptFolder(path));
+    if (!isChange && _scanningPath == path && !_nextScanPath)
+        return;
+    if (_scanningPath) {
+        _nextScanPath = path;
+        return;
+    }
+    startScan(path);
+}
+
+void ScriptManager::startScan(const QString& path) {
+    _scanningPath = path;
+    _scan.setFuture(QtConcurrent::run([path] { return scanScriptFolder(path); }));
+}
+
+void ScriptManager::scanFinished() {
+    const QString path = *std::exchange(_scanningPath, std::nullopt);
+    ScriptFolderContents contents = _scan.result();
+    // A scan of a folder that is no longer the chosen one has nothing to say.
+    if (path == _lastUsedScriptFolderPath) {
+        _folderMonitor->watchFolders(path, contents.folders);
+        publish(std::move(contents.catalogue));
+    }
+    if (_nextScanPath)
+        startScan(*std::exchange(_nextScanPath, std::nullopt));
 }
 
 std::optional<FoundScript> ScriptManager::findScript(const QString& line) const {
@@ -40,8 +76,21 @@ std::optional<FoundScript> ScriptManager::findScript(const QString& line) const 
     const auto entry = catalogue->constFind(words.takeFirst().toLower());
     if (entry == catalogue->constEnd())
         return std::nullopt;
-    return FoundScript{entry->metadata,
-                       QDir(_lastUsedScriptFolderPath).filePath(entry->relativePath), words};
+    return found(*entry, words);
+}
+
+std::optional<FoundScript> ScriptManager::findCommand(const QString& command) const {
+    const std::shared_ptr<const ScriptCatalogue> catalogue = scripts();
+    const auto entry = catalogue->constFind(command.toLower());
+    if (entry == catalogue->constEnd())
+        return std::nullopt;
+    return found(*entry, command.split(u' ', Qt::SkipEmptyParts).mid(1));
+}
+
+std::optional<FoundScript> ScriptManager::found(const ScriptEntry& entry,
+                                                const QStringList& arguments) const {
+    return FoundScript{entry.metadata, QDir(_lastUsedScriptFolderPath).filePath(entry.relativePath),
+                       arguments};
 }
 
 void ScriptManager::runScript(const ScriptMetadata& metadata, const QString& scriptPath,
@@ -58,6 +107,11 @@ void ScriptManager::runScript(const ScriptMetadata& metadata, const QString& scr
     }
     auto* run = new ScriptRun(*runner, std::move(outputHandler), std::move(completion), this);
     run->start(scriptPath, arguments);
+}
+
+void ScriptManager::endRuns() {
+    using namespace std::chrono_literals;
+    ScriptRun::endAll(findChildren<ScriptRun*>(Qt::FindDirectChildrenOnly), 2s);
 }
 
 void ScriptManager::publish(ScriptCatalogue catalogue) {

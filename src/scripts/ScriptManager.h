@@ -2,9 +2,11 @@
 
 #include "scripts/ScriptCatalogue.h"
 #include "scripts/ScriptError.h"
+#include "scripts/ScriptFolderScan.h"
 #include "scripts/ScriptMetadata.h"
 #include "scripts/ScriptRunner.h"
 
+#include <QFutureWatcher>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -16,7 +18,7 @@
 
 class ScriptFolderMonitor;
 
-// A script named by a typed line, ready to run.
+// A script named by a typed line or a command, ready to run.
 struct FoundScript {
     ScriptMetadata metadata;
     QString scriptPath;
@@ -25,7 +27,9 @@ struct FoundScript {
 
 // The catalogue of the user's scripts, filed under their command keywords,
 // kept up to date with the scripts folder; also runs them. Lives on the main
-// thread; only scripts() may be called from other threads.
+// thread; only scripts() may be called from other threads. The folder is read
+// on a worker, one scan at a time, and each catalogue is published on the
+// main thread.
 class ScriptManager : public QObject {
     Q_OBJECT
 
@@ -34,10 +38,18 @@ public:
 
     static ScriptManager& shared();
 
-    // Catalogues the folder at `path` afresh and watches it, so that adding,
-    // removing or renaming its entries catalogues it again. An empty, missing
-    // or unreadable folder leaves the catalogue empty and the watch as it was.
+    // Catalogues the folder at `path` afresh and watches its tree, so that
+    // adding, removing or renaming entries anywhere in it, or rewriting a
+    // metadata file, catalogues it again. An empty, missing or unreadable
+    // folder empties the catalogue at once and leaves the watch as it was.
+    // Otherwise the folder is scanned on a worker and the catalogue replaced
+    // when the scan is done; a request made while a scan runs is held, and
+    // the requests held meanwhile make one more scan, of the latest folder.
+    // The folder that is being scanned is not asked for again: the running
+    // scan and the watch already cover it.
     void loadScripts(const QString& path);
+    // Whether a scan is running or waiting to run.
+    bool isScanning() const { return _scanningPath.has_value(); }
 
     // The current catalogue, never changed once handed out.
     std::shared_ptr<const ScriptCatalogue> scripts() const { return _scripts.load(); }
@@ -46,6 +58,10 @@ public:
     // The script whose command is the first space-separated word of `line`
     // (in any letter case), with the remaining words as its arguments.
     std::optional<FoundScript> findScript(const QString& line) const;
+    // The script filed under the whole of `command` (lower-cased), with the
+    // words of `command` after its first as the arguments: what a listed
+    // script result runs.
+    std::optional<FoundScript> findCommand(const QString& command) const;
 
     // Starts the child and returns at once. outputHandler: once per piece, on
     // the main thread, in order. completion: once, on the main thread, after
@@ -57,14 +73,25 @@ public:
     // The runner of each script type; tests point its interpreters at stand-ins.
     ScriptRunners& runners() { return _runners; }
 
+    // Ends every run still going, and whatever it started: the end of the
+    // program's life. Called when the application is about to quit.
+    void endRuns();
+
 Q_SIGNALS:
     void scriptsChanged();
 
 private:
+    void load(const QString& path, bool isChange);
+    void startScan(const QString& path);
+    void scanFinished();
     void publish(ScriptCatalogue catalogue);
+    std::optional<FoundScript> found(const ScriptEntry& entry, const QStringList& arguments) const;
 
     std::atomic<std::shared_ptr<const ScriptCatalogue>> _scripts;
     QString _lastUsedScriptFolderPath;
     ScriptFolderMonitor* _folderMonitor;
+    QFutureWatcher<ScriptFolderContents> _scan;
+    std::optional<QString> _scanningPath;
+    std::optional<QString> _nextScanPath;
     ScriptRunners _runners;
 };

@@ -1,5 +1,26 @@
 #include "scripts/ScriptRun.h"
 
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QThread>
+
+#include <algorithm>
+#include <csignal>
+#include <unistd.h>
+
+namespace {
+
+bool isContinuationByte(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+// Whether any process of the group led by `leader` is still there.
+bool groupExists(qint64 leader) {
+    return ::kill(-static_cast<pid_t>(leader), 0) == 0;
+}
+
+} // namespace
+
 ScriptRun::ScriptRun(const ScriptRunner& runner, OutputHandler outputHandler, Completion completion,
                      QObject* parent)
     : QObject(parent)
@@ -9,20 +30,42 @@ ScriptRun::ScriptRun(const ScriptRunner& runner, OutputHandler outputHandler, Co
     _child.setProcessChannelMode(runner.keepsStandardErrorApart ? QProcess::SeparateChannels
                                                                 : QProcess::MergedChannels);
     _child.setStandardInputFile(QProcess::nullDevice());
+    // Its own group, so that ending the run reaches whatever the script started.
+    _child.setChildProcessModifier([] { ::setpgid(0, 0); });
     connect(&_child, &QProcess::readyReadStandardOutput, this, &ScriptRun::deliverOutput);
     // Read as it comes, so that a child writing more than a pipe holds never blocks.
-    connect(&_child, &QProcess::readyReadStandardError, this,
-            [this] { _standardError += _child.readAllStandardError(); });
+    connect(&_child, &QProcess::readyReadStandardError, this, &ScriptRun::keepStandardError);
     connect(&_child, &QProcess::finished, this, &ScriptRun::childFinished);
     connect(&_child, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         // Every other error ends in `finished`, which reports the outcome.
         if (error == QProcess::FailedToStart)
-            report(ScriptFailure::startFailure(_child.errorString()));
+            startFailed();
     });
 }
 
 void ScriptRun::start(const QString& scriptPath, const QStringList& arguments) {
     _child.start(_runner.interpreter, QStringList{scriptPath} + arguments);
+}
+
+void ScriptRun::endAll(const QList<ScriptRun*>& runs, std::chrono::milliseconds grace) {
+    QList<qint64> groups;
+    for (ScriptRun* run : runs) {
+        const qint64 leader = run->_child.processId();
+        if (leader <= 0)
+            continue;
+        groups.append(leader);
+        ::kill(-static_cast<pid_t>(leader), SIGTERM);
+    }
+    const QDeadlineTimer deadline(grace);
+    // The leaders are reaped here; until then they count as members of their groups.
+    for (ScriptRun* run : runs)
+        run->_child.waitForFinished(std::max(1, int(deadline.remainingTime())));
+    while (!deadline.hasExpired() && std::any_of(groups.cbegin(), groups.cend(), groupExists))
+        QThread::msleep(10);
+    for (const qint64 leader : groups) {
+        if (groupExists(leader))
+            ::kill(-static_cast<pid_t>(leader), SIGKILL);
+    }
 }
 
 void ScriptRun::deliverOutput() {
@@ -33,16 +76,44 @@ void ScriptRun::deliverOutput() {
         _outputHandler(piece);
 }
 
+void ScriptRun::keepStandardError() {
+    _standardError += _child.readAllStandardError();
+    if (_standardError.size() <= maxStandardErrorTail)
+        return;
+    _standardError.remove(0, _standardError.size() - maxStandardErrorTail);
+    _standardErrorCut = true;
+}
+
 void ScriptRun::childFinished(int exitCode, QProcess::ExitStatus exitStatus) {
     // Whatever is still unread goes out before the outcome.
     deliverOutput();
     if (_runner.keepsStandardErrorApart)
-        _standardError += _child.readAllStandardError();
-    // A child killed by a signal has the signal's number as its status, never 0.
-    if (exitStatus == QProcess::NormalExit && exitCode == 0)
+        keepStandardError();
+    if (exitStatus == QProcess::NormalExit && exitCode == 0) {
         report(std::nullopt);
+        return;
+    }
+    // A tail that begins inside a character would not decode at all.
+    QByteArrayView standardError = _standardError;
+    if (_standardErrorCut) {
+        qsizetype start = 0;
+        while (start < 3 && start < standardError.size() &&
+               isContinuationByte(standardError[start]))
+            ++start;
+        standardError = standardError.sliced(start);
+    }
+    // A child killed by a signal has the signal's number as its exit code.
+    report(ScriptError::executionFailed(_runner.failureMessage(
+        exitCode, exitStatus == QProcess::CrashExit, standardError.toByteArray())));
+}
+
+void ScriptRun::startFailed() {
+    // Without its interpreter no script of the type can run; the process
+    // layer's own text would only say that some file was not found.
+    if (!QFileInfo::exists(_runner.interpreter))
+        report(ScriptError::interpreterMissing(_runner.interpreter));
     else
-        report(ScriptError::executionFailed(_runner.failureMessage(exitCode, _standardError)));
+        report(ScriptFailure::startFailure(_child.errorString()));
 }
 
 void ScriptRun::report(const std::optional<ScriptFailure>& outcome) {

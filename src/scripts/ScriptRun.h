@@ -4,9 +4,12 @@
 #include "scripts/ScriptOutputDecoder.h"
 #include "scripts/ScriptRunner.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QProcess>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -15,10 +18,17 @@
 // handler as they are read; when the child has ended, what is still unread is
 // delivered first and the outcome is reported after it, on a later turn of the
 // event loop. The run deletes itself once it has reported.
+//
+// The child leads a process group of its own, so that everything it starts
+// can be ended with it (endAll). Of its standard error only the last
+// maxStandardErrorTail bytes are kept for the failure message, however much
+// it writes.
 class ScriptRun : public QObject {
     Q_OBJECT
 
 public:
+    static constexpr qsizetype maxStandardErrorTail = 64 * 1024;
+
     using OutputHandler = std::function<void(const QString&)>;
     using Completion = std::function<void(const std::optional<ScriptFailure>&)>;
 
@@ -30,10 +40,18 @@ public:
     // environment, and reads an empty input so that it cannot wait for typing.
     void start(const QString& scriptPath, const QStringList& arguments);
 
+    // Ends the process groups of `runs` that are still going: asks them to end
+    // (SIGTERM), waits up to `grace` for every process of the groups to be
+    // gone, then kills what is left (SIGKILL). Blocks its caller meanwhile; for
+    // the end of the program, when nothing else waits on the event loop.
+    static void endAll(const QList<ScriptRun*>& runs, std::chrono::milliseconds grace);
+
 private:
     void deliverOutput();
+    void keepStandardError();
     void childFinished(int exitCode, QProcess::ExitStatus exitStatus);
     void report(const std::optional<ScriptFailure>& outcome);
+    void startFailed();
 
     ScriptRunner _runner;
     OutputHandler _outputHandler;
@@ -41,4 +59,5 @@ private:
     QProcess _child;
     ScriptOutputDecoder _decoder;
     QByteArray _standardError;
+    bool _standardErrorCut = false;
 };

@@ -54,8 +54,12 @@ QStringList ScriptRunner::outputPieces(const QString& chunk) const {
     return nonEmptyLines(chunk);
 }
 
-QString ScriptRunner::failureMessage(int exitStatus, const QByteArray& standardError) const {
-    const QString message = failurePrefix + QString::number(exitStatus);
+QString ScriptRunner::failureMessage(int status, bool killedBySignal,
+                                     const QByteArray& standardError) const {
+    const QString message = scriptKind +
+                            (killedBySignal ? QStringLiteral(" was killed by signal ")
+                                            : QStringLiteral(" exited with status ")) +
+                            QString::number(status);
     if (!keepsStandardErrorApart)
         return message;
     return message + QStringLiteral("\nError: ") + decodedOrEmpty(standardError);
@@ -65,13 +69,13 @@ ScriptRunners::ScriptRunners()
     : _runners{
           {QStringLiteral("bash"),
            {QStringLiteral("/bin/bash"), true, ScriptRunner::OutputCut::trimmedChunk,
-            QStringLiteral("Shell script exited with status ")}},
+            QStringLiteral("Shell script")}},
           {QStringLiteral("applescript"),
            {QStringLiteral("/usr/bin/osascript"), false, ScriptRunner::OutputCut::nonEmptyLines,
-            QStringLiteral("AppleScript exited with status ")}},
+            QStringLiteral("AppleScript")}},
           {QStringLiteral("swift"),
            {QStringLiteral("/usr/bin/swift"), false, ScriptRunner::OutputCut::nonEmptyLines,
-            QStringLiteral("Swift script exited with status ")}},
+            QStringLiteral("Swift script")}},
       } {}
 
 std::optional<ScriptRunner> ScriptRunners::runnerFor(const QString& type) const {

@@ -23,11 +23,12 @@ struct ScriptRunner {
     // instead of being merged into the output.
     bool keepsStandardErrorApart = false;
     OutputCut outputCut = OutputCut::nonEmptyLines;
-    // The failure message begins with this, followed by the exit status.
-    QString failurePrefix;
+    // What the failure message calls the script ("Shell script").
+    QString scriptKind;
 
     QStringList outputPieces(const QString& chunk) const;
-    QString failureMessage(int exitStatus, const QByteArray& standardError) const;
+    // `status` is the exit status, or the number of the signal that killed the child.
+    QString failureMessage(int status, bool killedBySignal, const QByteArray& standardError) const;
 };
 
 // The runner of each script type, looked up by the type's exact text. Tests

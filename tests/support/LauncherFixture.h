@@ -1,12 +1,14 @@
 #pragma once
 
 #include "TempTree.h"
+#include "scripts/ScriptManager.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringList>
+#include <QTest>
 
 // Real inputs for the launcher's tests: an index file of applications and a scripts folder.
 namespace LauncherFixture {
@@ -25,6 +27,7 @@ struct Script {
     QString command;
     QString name;
     QString body = u"exit 0\n"_s;
+    QString type = u"bash"_s;
 };
 
 // Writes each script as <command>.meta beside an executable <command>.sh; returns their folder.
@@ -32,14 +35,20 @@ inline QString writeScripts(const TempTree& tree, const QList<Script>& scripts) 
     for (const Script& script : scripts) {
         const QString file = u"scripts/"_s + script.command;
         tree.writeFile(file + u".meta"_s,
-                       u"{name: \"%1\", description: d, author: a, website: w, type: bash,"
+                       u"{name: \"%1\", description: d, author: a, website: w, type: %3,"
                        " command: \"%2\", arguments: [], environments: [], tags: []}\n"_s
-                           .arg(script.name, script.command)
+                           .arg(script.name, script.command, script.type)
                            .toUtf8());
         const QString path = tree.writeFile(file + u".sh"_s, script.body.toUtf8());
         QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
     }
     return tree.makeDir(u"scripts"_s);
+}
+
+// Catalogues `folder` and waits for the scan to end; whether it ended.
+inline bool loadScripts(ScriptManager& manager, const QString& folder) {
+    manager.loadScripts(folder);
+    return QTest::qWaitFor([&] { return !manager.isScanning(); }, 60000);
 }
 
 } // namespace LauncherFixture

@@ -1,0 +1,229 @@
+#include "TempTree.h"
+#include "VantriSession.h"
+#include "VirtualDesktop.h"
+#include "state/PreferenceKeys.h"
+#include "state/Preferences.h"
+
+#include <QtTest>
+
+#include <cerrno>
+#include <csignal>
+
+namespace {
+
+QByteArray fileContents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+const QByteArray metadataRest = "description: test\nauthor: test\nwebsite: \"\"\ntype: bash\n"
+                                "arguments: []\nenvironments: []\ntags: []\n";
+
+// Whether the process `pid` has ended (a zombie left to a parent that does not reap counts).
+bool processEnded(qint64 pid) {
+    if (::kill(pid_t(pid), 0) != 0)
+        return errno == ESRCH;
+    return fileContents(QStringLiteral("/proc/%1/stat").arg(pid)).contains(") Z ");
+}
+
+// The most watches one inotify instance of the process `pid` holds.
+int inotifyWatches(qint64 pid) {
+    const QString fdinfo = QStringLiteral("/proc/%1/fdinfo").arg(pid);
+    int watches = 0;
+    for (const QString& fd : QDir(fdinfo).entryList(QDir::Files))
+        watches = std::max(watches, int(fileContents(fdinfo + u'/' + fd).count("inotify wd:")));
+    return watches;
+}
+
+} // namespace
+
+// The scripts as a user meets them in the built program on a virtual desktop:
+// typed, chosen with Return, left running behind the panel, and added while
+// Vantri runs.
+class TestX11Scripts : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TestX11Scripts(VirtualDesktop& desktop)
+        : _desktop(desktop) {}
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void aResultRunsTheScriptItShowsWithItsFurtherWords();
+    void theKeptQueryIsReplacedByTyping();
+    void aRunLeftBehindThePanelNeitherBlocksNorOutlivesVantri();
+    void scriptsAddedAnywhereInTheTreeAreListed();
+    void aLargeFolderIsScannedWhileVantriAnswers();
+
+private:
+    void addScript(const QString& base, const QByteArray& name, const QByteArray& command,
+                   const QByteArray& body) const;
+    // Summons the panel, types `query`, waits for `rows` results and presses Return.
+    bool launch(const QString& query, int rows = 1) const;
+
+    VirtualDesktop& _desktop;
+    IsolatedEnvironment _environment;
+    VantriSession _vantri{_desktop, _environment.tree()};
+    QString _ran;
+};
+
+void TestX11Scripts::addScript(const QString& base, const QByteArray& name,
+                               const QByteArray& command, const QByteArray& body) const {
+    const TempTree& tree = _environment.tree();
+    tree.writeFile(QStringLiteral("scripts/") + base + QStringLiteral(".sh"), body);
+    tree.writeFile(QStringLiteral("scripts/") + base + QStringLiteral(".meta"),
+                   "name: " + name + "\ncommand: " + command + "\n" + metadataRest);
+}
+
+bool TestX11Scripts::launch(const QString& query, int rows) const {
+    const quint64 panel = _vantri.summonPanel(QStringLiteral("ctrl+alt+space"));
+    // The result area opens under the field once something is listed.
+    return panel != 0 && _desktop.type(query) && QTest::qWaitFor([&] {
+               return _desktop.shownGeometry(panel).height() == 60 + 20 + 50 * rows;
+           }) &&
+           _desktop.press(QStringLiteral("Return"));
+}
+
+void TestX11Scripts::initTestCase() {
+    QVERIFY2(QFileInfo(qEnvironmentVariable("VANTRI_BINARY")).isExecutable(),
+             "VANTRI_BINARY must name the built program");
+    _ran = _environment.tree().path(QStringLiteral("ran.txt"));
+    const QByteArray record = "printf '%s:' \"$(basename \"$0\")\" >> '" + _ran.toUtf8() +
+                              "'; printf '%s,' \"$@\" >> '" + _ran.toUtf8() + "'\n";
+    addScript(QStringLiteral("greet"), "Greet", "greet", record);
+    addScript(QStringLiteral("greet-pair"), "Greet a pair", "greet alpha beta", record);
+    addScript(QStringLiteral("zebra"), "Zebra", "zebra", record);
+
+    const auto preferences = openPreferences();
+    preferences->setValue(PreferenceKeys::savedShortcut, QStringLiteral("⌃⌥␣"));
+    preferences->setValue(PreferenceKeys::scriptFolderPath,
+                          _environment.tree().path(QStringLiteral("scripts")));
+    preferences->sync();
+    QVERIFY(_vantri.start());
+}
+
+void TestX11Scripts::cleanupTestCase() {
+    QVERIFY(_vantri.quit());
+}
+
+void TestX11Scripts::aResultRunsTheScriptItShowsWithItsFurtherWords() {
+    QVERIFY(launch(QStringLiteral("greet alpha")));
+    QTRY_COMPARE(fileContents(_ran), QByteArray("greet-pair.sh:alpha,beta,"));
+    QTRY_COMPARE(_vantri.shownPanel(), 0u);
+    QFile::remove(_ran);
+}
+
+void TestX11Scripts::theKeptQueryIsReplacedByTyping() {
+    QVERIFY(launch(QStringLiteral("greet"), 2));
+    QTRY_COMPARE(fileContents(_ran), QByteArray("greet.sh:,"));
+    QTRY_COMPARE(_vantri.shownPanel(), 0u);
+    // Shown again, the panel still shows "greet"; typing replaces it.
+    QVERIFY(launch(QStringLiteral("zeb")));
+    QTRY_COMPARE(fileContents(_ran), QByteArray("greet.sh:,zebra.sh:,"));
+    QTRY_COMPARE(_vantri.shownPanel(), 0u);
+    QFile::remove(_ran);
+}
+
+void TestX11Scripts::aRunLeftBehindThePanelNeitherBlocksNorOutlivesVantri() {
+    // Starts a program that ignores the polite request to end, says so, and
+    // waits for it; each run also leaves a line behind.
+    const QString started = _environment.tree().path(QStringLiteral("started"));
+    addScript(QStringLiteral("linger"), "Linger", "linger",
+              "echo run >> '" + started.toUtf8() +
+                  ".runs'\ntrap '' TERM\nsleep 1000 &\n"
+                  "echo $$ $! > '" +
+                  started.toUtf8() + ".new'\nmv '" + started.toUtf8() + ".new' '" +
+                  started.toUtf8() + "'\nwait\n");
+    // A double Return while the panel shows the run starts it once.
+    QVERIFY(launch(QStringLiteral("linger")));
+    QVERIFY(_desktop.press(QStringLiteral("Return")));
+    QTRY_VERIFY(QFileInfo::exists(started));
+    QVERIFY(_vantri.shownPanel() != 0);
+    QVERIFY(_desktop.press(QStringLiteral("Escape")));
+    QTRY_COMPARE(_vantri.shownPanel(), 0u);
+    QCOMPARE(fileContents(started + QStringLiteral(".runs")), QByteArray("run\n"));
+
+    // The panel is free for the next launch.
+    QVERIFY(launch(QStringLiteral("greet"), 2));
+    QTRY_COMPARE(fileContents(_ran), QByteArray("greet.sh:,"));
+    QTRY_COMPARE(_vantri.shownPanel(), 0u);
+    QFile::remove(_ran);
+
+    // Quitting ends the run and what it started.
+    const QList<QByteArray> pids = fileContents(started).trimmed().split(' ');
+    QCOMPARE(pids.size(), 2);
+    QVERIFY(_vantri.quit());
+    for (const QByteArray& pid : pids)
+        QTRY_VERIFY2(processEnded(pid.toLongLong()), pid.constData());
+    QVERIFY(_vantri.start());
+}
+
+void TestX11Scripts::scriptsAddedAnywhereInTheTreeAreListed() {
+    addScript(QStringLiteral("deep/er/later"), "Later", "later",
+              "echo later >> '" + _ran.toUtf8() + "'\n");
+    QVERIFY(launch(QStringLiteral("later")));
+    QTRY_COMPARE(fileContents(_ran), QByteArray("later\n"));
+    QTRY_COMPARE(_vantri.shownPanel(), 0u);
+
+    // Rewritten in place: the same file now files the script under a new command.
+    QFile metadata(_environment.tree().path(QStringLiteral("scripts/deep/er/later.meta")));
+    QVERIFY(metadata.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QVERIFY(metadata.write("name: Afterwards\ncommand: afterwards\n" + metadataRest) > 0);
+    metadata.close();
+    QVERIFY(launch(QStringLiteral("afterwards")));
+    QTRY_COMPARE(fileContents(_ran), QByteArray("later\nlater\n"));
+    QTRY_COMPARE(_vantri.shownPanel(), 0u);
+    QFile::remove(_ran);
+}
+
+void TestX11Scripts::aLargeFolderIsScannedWhileVantriAnswers() {
+    // 50,000 scripts in 100 folders: once the scan has ended, the 101 folders are watched.
+    constexpr int folders = 100;
+    constexpr int scripts = 50000;
+    const TempTree& tree = _environment.tree();
+    const QString folder = tree.makeDir(QStringLiteral("large"));
+    for (int i = 0; i < folders; ++i)
+        QVERIFY(QDir(folder).mkdir(QString::number(i)));
+    for (int i = 0; i < scripts; ++i) {
+        const QByteArray command = "s" + QByteArray::number(i);
+        const QString base =
+            folder + QStringLiteral("/%1/").arg(i % folders) + QString::fromLatin1(command);
+        QFile meta(base + QStringLiteral(".meta"));
+        QFile script(base + QStringLiteral(".sh"));
+        QVERIFY(meta.open(QIODevice::WriteOnly) && script.open(QIODevice::WriteOnly));
+        meta.write("name: " + command + "\ncommand: " + command + "\n" + metadataRest);
+    }
+    // An instance of its own, with a configuration that names the large folder.
+    const QString config = tree.makeDir(QStringLiteral("large-config/Vantri"));
+    QSettings settings(config + QStringLiteral("/Vantri.conf"), QSettings::IniFormat);
+    settings.setValue(PreferenceKeys::scriptFolderPath, folder);
+    settings.sync();
+    QProcessEnvironment own;
+    own.insert(QStringLiteral("XDG_CONFIG_HOME"), tree.path(QStringLiteral("large-config")));
+    QProcess large;
+    QVERIFY(_vantri.start(large, QStringLiteral("large"), own));
+
+    // Until the scan ends, its folder tree is not watched yet: the instance
+    // answers commands meanwhile, each within a second.
+    const auto scanEnded = [&] { return inotifyWatches(large.processId()) > folders; };
+    int answeredDuringTheScan = 0;
+    QElapsedTimer waited;
+    waited.start();
+    while (!scanEnded() && waited.elapsed() < 120000) {
+        QElapsedTimer answer;
+        answer.start();
+        QCOMPARE(_vantri.run({QStringLiteral("hide")}, QStringLiteral("large")), 0);
+        const qint64 took = answer.elapsed();
+        QVERIFY2(took < 1000, qPrintable(QString::number(took)));
+        if (!scanEnded())
+            ++answeredDuringTheScan;
+    }
+    QVERIFY(scanEnded());
+    QVERIFY(answeredDuringTheScan > 0);
+    QCOMPARE(_vantri.run({QStringLiteral("quit")}, QStringLiteral("large")), 0);
+    QVERIFY(large.waitForFinished(30000));
+}
+
+VANTRI_X11_TEST_MAIN(TestX11Scripts)
+#include "tst_x11_scripts.moc"

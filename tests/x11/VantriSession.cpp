@@ -1,0 +1,86 @@
+#include "VantriSession.h"
+
+#include "TempTree.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+VantriSession::VantriSession(VirtualDesktop& desktop, const TempTree& tree)
+    : _desktop(desktop)
+    , _tree(tree) {}
+
+VantriSession::~VantriSession() {
+    if (_vantri.state() != QProcess::NotRunning) {
+        _vantri.kill();
+        _vantri.waitForFinished();
+    }
+}
+
+QProcessEnvironment VantriSession::environment(const QString& session) const {
+    const QString runtime = _tree.makeDir(session + QStringLiteral("/runtime"));
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QProcessEnvironment environment = _desktop.environment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    environment.insert(QStringLiteral("XDG_DATA_HOME"),
+                       _tree.makeDir(session + QStringLiteral("/data")));
+    return environment;
+}
+
+bool VantriSession::start(QProcess& process, const QString& session,
+                          const QProcessEnvironment& settings) const {
+    QProcessEnvironment environment = this->environment(session);
+    environment.insert(settings);
+    const QString indexFile = environment.value(QStringLiteral("XDG_DATA_HOME")) +
+                              QStringLiteral("/Vantri/appIndex.json");
+    QFile::remove(indexFile);
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    // The full program itself, so that this process is the instance.
+    process.start(qEnvironmentVariable("VANTRI_APP_BINARY"), {});
+    // The index file is written a moment after the launch sequence, and with
+    // it the hotkey registration, has run.
+    return process.waitForStarted() && QTest::qWaitFor(
+                                           [&] {
+                                               return process.state() == QProcess::Running &&
+                                                      QFileInfo(indexFile).size() > 0;
+                                           },
+                                           30000);
+}
+
+int VantriSession::run(const QStringList& arguments, const QString& session) const {
+    QProcess process;
+    process.setProcessEnvironment(environment(session));
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.start(qEnvironmentVariable("VANTRI_BINARY"), arguments);
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+        return -1;
+    return process.exitCode();
+}
+
+bool VantriSession::quit() {
+    return run({QStringLiteral("quit")}) == 0 && _vantri.waitForFinished(30000) &&
+           _vantri.exitStatus() == QProcess::NormalExit && _vantri.exitCode() == 0;
+}
+
+QList<VirtualDesktop::ShownWindow> VantriSession::shownWindows(const QString& title) const {
+    QList<VirtualDesktop::ShownWindow> windows = _desktop.shownWindows(_vantri.processId());
+    windows.removeIf(
+        [&](const VirtualDesktop::ShownWindow& window) { return window.title != title; });
+    return windows;
+}
+
+quint64 VantriSession::shownPanel() const {
+    const auto panels = shownWindows(panelTitle);
+    return panels.isEmpty() ? 0 : panels.first().id;
+}
+
+quint64 VantriSession::summonPanel(const QString& keys) const {
+    quint64 panel = 0;
+    return _desktop.press(keys) && QTest::qWaitFor([&] {
+               return (panel = shownPanel()) != 0 && _desktop.activeWindow() == panel;
+           })
+               ? panel
+               : 0;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "VirtualDesktop.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+class TempTree;
+
+// The built program (VANTRI_BINARY) on a virtual desktop, each session with a
+// runtime and a data folder of its own under `tree`, so that it never hands
+// over to any other Vantri of this user. process() is the instance of the
+// session "first"; the panel and the windows looked for are its own.
+class VantriSession {
+public:
+    static inline const QString panelTitle = QStringLiteral("Vantri Launcher");
+
+    VantriSession(VirtualDesktop& desktop, const TempTree& tree);
+    ~VantriSession();
+    VantriSession(const VantriSession&) = delete;
+    VantriSession& operator=(const VantriSession&) = delete;
+
+    QProcess& process() { return _vantri; }
+    const QProcess& process() const { return _vantri; }
+
+    QProcessEnvironment environment(const QString& session) const;
+    // Starts `process` in `session`, with `settings` as its own variables
+    // over the session's, and waits until its launch sequence has run.
+    bool start(QProcess& process, const QString& session,
+               const QProcessEnvironment& settings = {}) const;
+    bool start() { return start(_vantri, QStringLiteral("first")); }
+    // Runs vantri with `arguments` in `session` to its end; its exit code.
+    int run(const QStringList& arguments, const QString& session = QStringLiteral("first")) const;
+    // Asks the instance to quit and waits for it to end; whether it ended cleanly.
+    bool quit();
+
+    QList<VirtualDesktop::ShownWindow> shownWindows(const QString& title) const;
+    // The panel's window, 0 while none is shown.
+    quint64 shownPanel() const;
+    // Presses `keys` and waits for the panel to be shown and active; the
+    // panel's window, or 0 when it did not come.
+    quint64 summonPanel(const QString& keys) const;
+
+private:
+    VirtualDesktop& _desktop;
+    const TempTree& _tree;
+    QProcess _vantri;
+};
