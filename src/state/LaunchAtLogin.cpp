@@ -16,10 +16,10 @@ void setLaunchAtLogin(bool enabled) {
     if (!enabled) {
         Autostart::disable(entryPath);
     } else if (!Autostart::isEnabled(entryPath)) {
-        Autostart::enable(entryPath,
-                          Autostart::installedCommand(ProductInfo::desktopId + u".desktop")
-                              .value_or(Autostart::commandFor(
-                                  userProgramPath(QCoreApplication::applicationFilePath()))));
+        Autostart::enable(entryPath, Autostart::installedCommand(ProductInfo::desktopId +
+                                                                 QStringLiteral(".desktop"))
+                                         .value_or(Autostart::commandFor(userProgramPath(
+                                             QCoreApplication::applicationFilePath()))));
     }
 }
 
