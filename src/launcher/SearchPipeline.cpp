@@ -41,6 +41,18 @@ void SearchPipeline::passDebouncedQuery() {
 
 void SearchPipeline::startSearch(const QString& query) {
     Q_EMIT searchStarted(query);
+    // Until the index file is read, the snapshot is empty: a search typed
+    // that early waits for it rather than miss every application.
+    if (!_appIndexManager.isLoaded()) {
+        connect(
+            &_appIndexManager, &AppIndexManager::isLoadedChanged, this,
+            [this, query] { runSearch(query); }, Qt::SingleShotConnection);
+        return;
+    }
+    runSearch(query);
+}
+
+void SearchPipeline::runSearch(const QString& query) {
     // The search works on snapshots of its own. The watcher belongs to the
     // pipeline: should the pipeline go first, the hand-back goes with it.
     auto* watcher = new QFutureWatcher<ResultItems>(this);
@@ -50,40 +62,48 @@ void SearchPipeline::startSearch(const QString& query) {
     });
     watcher->setFuture(
         QtConcurrent::run([apps = _appIndexManager.apps(), scripts = _scriptManager.scripts(),
-                           query] { return performSearch(*apps, *scripts, query); }));
+                           query] { return performSearch(apps, scripts, query); }));
 }
 
-ResultItems SearchPipeline::performSearch(const AppIndex& apps, const ScriptCatalogue& scripts,
+ResultItems SearchPipeline::performSearch(std::shared_ptr<const AppIndex> apps,
+                                          std::shared_ptr<const ScriptCatalogue> scripts,
                                           const QString& query) {
-    const QList<AppMatch> appMatches = apps.search(query);
-    const QString foldedQuery = TextMatching::fold(query);
-    std::vector<ScriptCatalogue::const_iterator> scriptMatches;
-    for (auto entry = scripts.cbegin(); entry != scripts.cend(); ++entry) {
-        if (TextMatching::containsFolded(entry->foldedKey, foldedQuery) ||
-            TextMatching::containsFolded(entry->foldedName, foldedQuery))
-            scriptMatches.push_back(entry);
-    }
-    // The catalogue iterates in UTF-16 order; the list wants code points.
-    std::sort(scriptMatches.begin(), scriptMatches.end(), [](const auto& a, const auto& b) {
-        return TextMatching::codePointLess(a.key(), b.key());
-    });
+    const std::string foldedQuery = TextMatching::foldedUtf8(query);
+    const std::vector<uint32_t> appMatches = apps->find(foldedQuery);
 
-    // The applications arrive in name order already. Merging the two runs
-    // builds every result once, in place, and keeps an application ahead of
-    // a script of the same name.
-    ResultItems results;
-    results.reserve(appMatches.size() + static_cast<qsizetype>(scriptMatches.size()));
+    const QString foldedQueryText = TextMatching::fold(query);
+    struct ScriptMatch {
+        std::string foldedKey;
+        ScriptCatalogue::const_iterator entry;
+    };
+    std::vector<ScriptMatch> scriptMatches;
+    for (auto entry = scripts->cbegin(); entry != scripts->cend(); ++entry) {
+        if (TextMatching::containsFolded(entry->foldedKey, foldedQueryText) ||
+            TextMatching::containsFolded(entry->foldedName, foldedQueryText))
+            scriptMatches.push_back({entry->foldedKey.toStdString(), entry});
+    }
+    // The catalogue iterates in UTF-16 order of its keys; the list wants code
+    // points of the folded forms, as the applications are ordered.
+    std::sort(scriptMatches.begin(), scriptMatches.end(),
+              [](const ScriptMatch& a, const ScriptMatch& b) {
+                  if (a.foldedKey != b.foldedKey)
+                      return a.foldedKey < b.foldedKey;
+                  return TextMatching::codePointLess(a.entry.key(), b.entry.key());
+              });
+
+    // Both runs are in order of their folded names already; merging them
+    // keeps an application ahead of a script whose name folds alike.
+    ResultItems results(apps, std::move(scripts));
+    results.reserve(appMatches.size() + scriptMatches.size());
     auto app = appMatches.cbegin();
     auto script = scriptMatches.cbegin();
     while (app != appMatches.cend() || script != scriptMatches.cend()) {
         if (script == scriptMatches.cend() ||
-            (app != appMatches.cend() &&
-             !TextMatching::codePointLess((*script).key(), app->name))) {
-            results.emplaceBack(newResultId(), app->name, ResultType::app, app->path, std::nullopt);
+            (app != appMatches.cend() && apps->foldedName(*app) <= script->foldedKey)) {
+            results.appendApp(*app);
             ++app;
         } else {
-            results.emplaceBack(newResultId(), (*script).key(), ResultType::command, std::nullopt,
-                                (*script)->metadata);
+            results.appendScript(script->entry);
             ++script;
         }
     }
