@@ -56,10 +56,6 @@ public:
     std::vector<uint32_t> find(std::string_view foldedQuery) const {
         return _folded.find(foldedQuery);
     }
-    std::vector<uint32_t> find(std::string_view foldedQuery,
-                               std::span<const uint32_t> candidates) const {
-        return _folded.find(foldedQuery, candidates);
-    }
 
     // Every application whose name contains `query`, case and composition
     // aside, in code point order. An empty query matches nothing.

@@ -53,6 +53,9 @@ void SearchPipeline::startSearch(const QString& query) {
 }
 
 void SearchPipeline::runSearch(const QString& query) {
+    // Laid out once per catalogue, on the first search that sees it.
+    if (!_searchableScripts || _searchableScripts->catalogue() != _scriptManager.scripts())
+        _searchableScripts = std::make_shared<const SearchableScripts>(_scriptManager.scripts());
     // The search works on snapshots of its own. The watcher belongs to the
     // pipeline: should the pipeline go first, the hand-back goes with it.
     auto* watcher = new QFutureWatcher<ResultItems>(this);
@@ -61,49 +64,36 @@ void SearchPipeline::runSearch(const QString& query) {
         Q_EMIT searchFinished(query, watcher->result());
     });
     watcher->setFuture(
-        QtConcurrent::run([apps = _appIndexManager.apps(), scripts = _scriptManager.scripts(),
-                           query] { return performSearch(apps, scripts, query); }));
+        QtConcurrent::run([apps = _appIndexManager.apps(), scripts = _searchableScripts, query] {
+            return performSearch(apps, *scripts, query);
+        }));
 }
 
 ResultItems SearchPipeline::performSearch(std::shared_ptr<const AppIndex> apps,
                                           std::shared_ptr<const ScriptCatalogue> scripts,
                                           const QString& query) {
+    return performSearch(std::move(apps), SearchableScripts(std::move(scripts)), query);
+}
+
+ResultItems SearchPipeline::performSearch(std::shared_ptr<const AppIndex> apps,
+                                          const SearchableScripts& scripts, const QString& query) {
     const std::string foldedQuery = TextMatching::foldedUtf8(query);
     const std::vector<uint32_t> appMatches = apps->find(foldedQuery);
-
-    const QString foldedQueryText = TextMatching::fold(query);
-    struct ScriptMatch {
-        std::string foldedKey;
-        ScriptCatalogue::const_iterator entry;
-    };
-    std::vector<ScriptMatch> scriptMatches;
-    for (auto entry = scripts->cbegin(); entry != scripts->cend(); ++entry) {
-        if (TextMatching::containsFolded(entry->foldedKey, foldedQueryText) ||
-            TextMatching::containsFolded(entry->foldedName, foldedQueryText))
-            scriptMatches.push_back({entry->foldedKey.toStdString(), entry});
-    }
-    // The catalogue iterates in UTF-16 order of its keys; the list wants code
-    // points of the folded forms, as the applications are ordered.
-    std::sort(scriptMatches.begin(), scriptMatches.end(),
-              [](const ScriptMatch& a, const ScriptMatch& b) {
-                  if (a.foldedKey != b.foldedKey)
-                      return a.foldedKey < b.foldedKey;
-                  return TextMatching::codePointLess(a.entry.key(), b.entry.key());
-              });
+    const std::vector<uint32_t> scriptMatches = scripts.find(foldedQuery);
 
     // Both runs are in order of their folded names already; merging them
     // keeps an application ahead of a script whose name folds alike.
-    ResultItems results(apps, std::move(scripts));
+    ResultItems results(apps, scripts.catalogue());
     results.reserve(appMatches.size() + scriptMatches.size());
     auto app = appMatches.cbegin();
     auto script = scriptMatches.cbegin();
     while (app != appMatches.cend() || script != scriptMatches.cend()) {
         if (script == scriptMatches.cend() ||
-            (app != appMatches.cend() && apps->foldedName(*app) <= script->foldedKey)) {
+            (app != appMatches.cend() && apps->foldedName(*app) <= scripts.foldedKey(*script))) {
             results.appendApp(*app);
             ++app;
         } else {
-            results.appendScript(script->entry);
+            results.appendScript(scripts.entry(*script));
             ++script;
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "launcher/ResultItem.h"
+#include "launcher/SearchableScripts.h"
 #include "scripts/ScriptManager.h"
 
 #include <QObject>
@@ -39,6 +40,9 @@ public:
     static ResultItems performSearch(std::shared_ptr<const AppIndex> apps,
                                      std::shared_ptr<const ScriptCatalogue> scripts,
                                      const QString& query);
+    // The same over a catalogue already laid out for searching.
+    static ResultItems performSearch(std::shared_ptr<const AppIndex> apps,
+                                     const SearchableScripts& scripts, const QString& query);
 
 Q_SIGNALS:
     void searchStarted(const QString& query);
@@ -54,5 +58,6 @@ private:
     std::optional<QString> _searchSubject;
     // The query the duplicate filter let through last; forgotten at each set-up.
     std::optional<QString> _lastPassedQuery;
+    std::shared_ptr<const SearchableScripts> _searchableScripts;
     QTimer* _debounce;
 };

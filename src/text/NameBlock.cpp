@@ -48,15 +48,3 @@ std::vector<uint32_t> NameBlock::find(std::string_view needle) const {
     }
     return found;
 }
-
-std::vector<uint32_t> NameBlock::find(std::string_view needle,
-                                      std::span<const uint32_t> candidates) const {
-    std::vector<uint32_t> found;
-    if (needle.empty())
-        return found;
-    for (const uint32_t candidate : candidates) {
-        if (at(candidate).find(needle) != std::string_view::npos)
-            found.push_back(candidate);
-    }
-    return found;
-}

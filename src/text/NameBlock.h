@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,8 +23,6 @@ public:
     // The positions of the names that contain `needle`, ascending. An empty
     // needle is contained in nothing.
     std::vector<uint32_t> find(std::string_view needle) const;
-    // The same, among `candidates` only (ascending positions).
-    std::vector<uint32_t> find(std::string_view needle, std::span<const uint32_t> candidates) const;
 
 private:
     std::size_t startOf(std::size_t index) const { return index == 0 ? 0 : _ends[index - 1] + 1; }
