@@ -3,7 +3,8 @@
 #
 # Cold start: from `vantri show` with no Vantri running to its panel viewable,
 # against the same for bench/minimal_window (a Qt 6 program that only shows a
-# window of the panel's kind), the two run in turn, medians and their ratio.
+# window of the panel's kind), and against Vantri with an empty index (the
+# start must not depend on the index), all run in turn, medians and ratios.
 # Memory: Vantri's resident set idle (panel hidden after the first show), then
 # after a one-letter search and hide, beside the minimal window's; and how
 # often Vantri's threads wake while the panel stays hidden.
@@ -35,7 +36,7 @@ cleanup() {
 trap cleanup EXIT
 
 system_data_dirs=${XDG_DATA_DIRS:-/usr/local/share:/usr/share}
-mkdir -p "$work"/{home,config,data/Vantri,share}
+mkdir -p "$work"/{home,config,data/Vantri,empty/Vantri,share}
 mkdir -m 700 "$work/runtime"
 export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data \
     XDG_DATA_DIRS=$work/share XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=xcb
@@ -48,6 +49,7 @@ awk -v n=$entries 'BEGIN {
         printf "%s{\"name\":\"application %05d tool\",\"path\":\"/usr/share/applications/org.example.App%05d.desktop\"}", (i ? "," : ""), i, i
     printf "]"
 }' >"$work/data/Vantri/appIndex.json"
+echo '[]' >"$work/empty/Vantri/appIndex.json"
 
 exec {displayfd}<> <(:)
 Xvfb -displayfd "$displayfd" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
@@ -82,16 +84,22 @@ await_gone() { # await_gone PATTERN
     while xdotool search --classname "$1" >/dev/null 2>&1; do sleep 0.02; done
 }
 
-vantri_times=() minimal_times=()
-for ((i = 0; i < runs; i++)); do
+cold_show() { # cold_show DATA_HOME: prints microseconds to the panel, and quits again
+    local start client
     start=$(now)
-    "$vantri" show &
+    XDG_DATA_HOME=$1 "$vantri" show &
     client=$!
     await_window '^vantri' "$start" >/dev/null
-    vantri_times+=($(($(now) - start)))
+    echo $(($(now) - start))
     "$vantri" quit
     wait "$client" 2>/dev/null || true
     await_gone '^vantri'
+}
+
+vantri_times=() empty_times=() minimal_times=()
+for ((i = 0; i < runs; i++)); do
+    vantri_times+=("$(cold_show "$work/data")")
+    empty_times+=("$(cold_show "$work/empty")")
 
     start=$(now)
     "$minimal" &
@@ -145,10 +153,14 @@ floor_memory=$(resident_mb "${pids[-1]}")
 
 vantri_median=$(median_ms "${vantri_times[@]}")
 minimal_median=$(median_ms "${minimal_times[@]}")
+empty_median=$(median_ms "${empty_times[@]}")
 echo "cold start, $runs runs each, in turn, $entries-entry index (Xvfb${DISPLAY:+ $DISPLAY}, $(command -v openbox >/dev/null && echo openbox || echo no window manager)):"
 printf '  %-52s median %6s ms\n' "vantri show, no instance -> panel viewable" "$vantri_median"
+printf '  %-52s median %6s ms\n' "vantri show, no instance, empty index" "$empty_median"
 printf '  %-52s median %6s ms\n' "minimal Qt 6 window -> viewable" "$minimal_median"
-printf '  %-52s %6s\n' "ratio" "$(awk -v a="$vantri_median" -v b="$minimal_median" 'BEGIN { printf "%.2f", a / b }')"
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+printf '  %-52s %6s\n' "ratio to the minimal window" "$(ratio "$vantri_median" "$minimal_median")"
+printf '  %-52s %6s\n' "ratio to the empty index" "$(ratio "$vantri_median" "$empty_median")"
 echo "resident memory:"
 printf '  %-52s %6s MB\n' "Vantri idle (panel shown once, hidden)" "$idle"
 printf '  %-52s %6s MB\n' "Vantri after a one-letter search and hide" "$searched"

@@ -27,10 +27,6 @@ std::string foldedUtf8(const QString& text) {
     return fold(text).toStdString();
 }
 
-bool containsFolded(const QString& foldedHaystack, const QString& foldedNeedle) {
-    return !foldedNeedle.isEmpty() && foldedHaystack.contains(foldedNeedle);
-}
-
 namespace {
 // Moves surrogates above the rest of the BMP so that unit order equals code point order.
 char16_t codePointOrderKey(char16_t unit) {

@@ -22,9 +22,6 @@ void appendFolded(std::string& out, std::string_view utf8);
 // The folded form of `text` in UTF-8, as name blocks are searched.
 std::string foldedUtf8(const QString& text);
 
-// Substring test on folded texts; an empty needle is contained in nothing.
-bool containsFolded(const QString& foldedHaystack, const QString& foldedNeedle);
-
 // Orders by code points. Plain UTF-16 comparison puts characters beyond the
 // Basic Multilingual Plane before U+E000..U+FFFF, which this corrects.
 bool codePointLess(QStringView a, QStringView b);
