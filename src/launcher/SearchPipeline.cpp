@@ -53,19 +53,29 @@ void SearchPipeline::startSearch(const QString& query) {
 }
 
 void SearchPipeline::runSearch(const QString& query) {
-    // Laid out once per catalogue, on the first search that sees it.
-    if (!_searchableScripts || _searchableScripts->catalogue() != _scriptManager.scripts())
-        _searchableScripts = std::make_shared<const SearchableScripts>(_scriptManager.scripts());
+    struct Outcome {
+        ResultItems results;
+        std::shared_ptr<const SearchableScripts> scripts;
+    };
     // The search works on snapshots of its own. The watcher belongs to the
     // pipeline: should the pipeline go first, the hand-back goes with it.
-    auto* watcher = new QFutureWatcher<ResultItems>(this);
+    auto* watcher = new QFutureWatcher<Outcome>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, query] {
         watcher->deleteLater();
-        Q_EMIT searchFinished(query, watcher->result());
+        const Outcome outcome = watcher->result();
+        _searchableScripts = outcome.scripts;
+        Q_EMIT searchFinished(query, outcome.results);
     });
+    // A catalogue is laid out for searching once, by the first search that
+    // sees it (on the pool, as its size is the user's), and handed back for
+    // the searches after it.
     watcher->setFuture(
-        QtConcurrent::run([apps = _appIndexManager.apps(), scripts = _searchableScripts, query] {
-            return performSearch(apps, *scripts, query);
+        QtConcurrent::run([apps = _appIndexManager.apps(), catalogue = _scriptManager.scripts(),
+                           laidOut = _searchableScripts, query]() -> Outcome {
+            std::shared_ptr<const SearchableScripts> scripts = laidOut;
+            if (!scripts || scripts->catalogue() != catalogue)
+                scripts = std::make_shared<const SearchableScripts>(catalogue);
+            return {performSearch(apps, *scripts, query), scripts};
         }));
 }
 
