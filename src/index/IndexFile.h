@@ -21,8 +21,9 @@ constexpr qint64 maxSize = 64 * 1024 * 1024;
 std::optional<AppIndex> read(const QString& path);
 
 // Writes the entries atomically, creating the folder on the way: readers see
-// the old file or the whole new one. Returns why it failed, or nothing once
-// the file is in place.
+// the old file or the whole new one. Returns why it failed, in the system's
+// words (e.g. "No space left on device"), the old file then left as it was;
+// nothing once the new file is in place.
 std::optional<QString> write(const QString& path, const QList<AppEntry>& entries);
 
 } // namespace IndexFile
