@@ -1,6 +1,7 @@
 #include "ApplicationFixtures.h"
 #include "TempTree.h"
 #include "index/AppIndexManager.h"
+#include "index/IndexFile.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -78,6 +79,7 @@ private Q_SLOTS:
     void searchFoldsCaseAndCompositionAndOrdersByCodePoints();
     void indexFileIsSearchedInNameOrder_data();
     void indexFileIsSearchedInNameOrder();
+    void savedIndexReadsBackAsItWas();
     void saveOnAFullDiskSaysSoAndKeepsTheOldFile();
 };
 
@@ -209,6 +211,21 @@ void TestAppIndex::indexFileIsSearchedInNameOrder() {
     for (const AppMatch& match : manager.searchApps("a"))
         matches.append(match.name + "=" + match.path);
     QCOMPARE(matches, found);
+}
+
+void TestAppIndex::savedIndexReadsBackAsItWas() {
+    const PathsByName expected = {{u"quote \" and \\ back"_s, u"/apps/a\tb"_s},
+                                  {u"line\nbreak \u0001"_s, u"/apps/\u00E9t\u00E9"_s},
+                                  {QString::fromUcs4(U"\U0001F600 smile"), u"/apps/smile"_s}};
+    TempTree tree;
+    const QString path = tree.path("folder/appIndex.json");
+    QHash<QString, QString> pathsByName;
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+        pathsByName.insert(it.key(), it.value());
+    QCOMPARE(IndexFile::write(path, AppIndex(pathsByName)), std::nullopt);
+    const std::optional<AppIndex> read = IndexFile::read(path);
+    QVERIFY(read);
+    QCOMPARE(contents(*read), expected);
 }
 
 void TestAppIndex::saveOnAFullDiskSaysSoAndKeepsTheOldFile() {

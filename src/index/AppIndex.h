@@ -49,6 +49,9 @@ public:
     QString name(qsizetype position) const;
     QString path(qsizetype position) const;
     std::string_view foldedName(qsizetype position) const { return _folded.at(position); }
+    // The name and path in UTF-8, as the index file holds them.
+    std::string_view nameBytes(qsizetype position) const { return _names.at(position); }
+    std::string_view pathBytes(qsizetype position) const { return _paths.at(position); }
     QList<AppEntry> entries() const;
 
     // The positions of the applications whose folded name contains

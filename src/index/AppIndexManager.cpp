@@ -98,7 +98,7 @@ void AppIndexManager::finishLoad(std::shared_ptr<const AppIndex> index) {
 }
 
 void AppIndexManager::saveIndex(const AppIndex& index) const {
-    if (const std::optional<QString> failure = IndexFile::write(_indexFilePath, index.entries())) {
+    if (const std::optional<QString> failure = IndexFile::write(_indexFilePath, index)) {
         // The one diagnostic the program prints; flushed so it is not lost in a pipe's buffer.
         std::fputs(qUtf8Printable(QStringLiteral("Failed to save app index: %1\n").arg(*failure)),
                    stdout);

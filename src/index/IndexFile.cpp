@@ -5,9 +5,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <filesystem>
 #include <simdjson.h>
 #include <system_error>
@@ -16,8 +13,35 @@ namespace IndexFile {
 
 namespace {
 
-const QString nameKey = QStringLiteral("name");
-const QString pathKey = QStringLiteral("path");
+// `text` (valid UTF-8) as the inside of a JSON string: quotes, backslashes
+// and control characters escaped, everything else as it is.
+void appendJsonText(std::string& out, std::string_view text) {
+    static constexpr char hex[] = "0123456789abcdef";
+    for (const char byte : text) {
+        switch (byte) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (static_cast<unsigned char>(byte) < 0x20) {
+                out += "\\u00";
+                out += hex[byte >> 4];
+                out += hex[byte & 0xF];
+            } else {
+                out += byte;
+            }
+        }
+    }
+}
 
 std::optional<QString> createFolder(const QString& folder) {
     std::error_code error;
@@ -58,17 +82,24 @@ std::optional<AppIndex> read(const QString& path) {
     return std::move(builder).build();
 }
 
-std::optional<QString> write(const QString& path, const QList<AppEntry>& entries) {
+std::optional<QString> write(const QString& path, const AppIndex& index) {
     if (path.isEmpty())
         return QStringLiteral("no folder for application data is known");
-    QJsonArray array;
-    for (const AppEntry& entry : entries)
-        array.append(QJsonObject{{nameKey, entry.name}, {pathKey, entry.path}});
-    const QByteArray bytes = QJsonDocument(array).toJson(QJsonDocument::Compact);
+    // Written straight from the snapshot's UTF-8, with no JSON tree in
+    // between: the main thread saves after every scan.
+    std::string bytes = "[";
+    for (qsizetype position = 0; position < index.size(); ++position) {
+        bytes += position == 0 ? R"({"name":")" : R"(,{"name":")";
+        appendJsonText(bytes, index.nameBytes(position));
+        bytes += R"(","path":")";
+        appendJsonText(bytes, index.pathBytes(position));
+        bytes += R"("})";
+    }
+    bytes += ']';
 
     if (std::optional<QString> failure = createFolder(QFileInfo(path).absolutePath()))
         return failure;
-    return replaceFileAtomically(path, bytes);
+    return replaceFileAtomically(path, QByteArrayView(bytes.data(), bytes.size()));
 }
 
 } // namespace IndexFile

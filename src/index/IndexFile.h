@@ -1,9 +1,7 @@
 #pragma once
 
-#include "index/AppEntry.h"
 #include "index/AppIndex.h"
 
-#include <QList>
 #include <QString>
 #include <optional>
 
@@ -20,10 +18,10 @@ constexpr qint64 maxSize = 64 * 1024 * 1024;
 // the whole file). Entries whose name is too long for the index are skipped.
 std::optional<AppIndex> read(const QString& path);
 
-// Writes the entries atomically, creating the folder on the way: readers see
+// Writes the index's entries, in its order, atomically, creating the folder on the way: readers see
 // the old file or the whole new one. Returns why it failed, in the system's
 // words (e.g. "No space left on device"), the old file then left as it was;
 // nothing once the new file is in place.
-std::optional<QString> write(const QString& path, const QList<AppEntry>& entries);
+std::optional<QString> write(const QString& path, const AppIndex& index);
 
 } // namespace IndexFile
