@@ -1,22 +1,30 @@
-// How long one search takes over catalogues of realistic size, and how long
-// the result list takes to show what a search found.
+// How long one search takes over catalogues of realistic size, beside a
+// floor (memmem over the same folded names) measured in the same
+// iterations; what a script and an application each cost a search; and how
+// long the result list takes to show what a search found.
 //
 // Run: build/bench/bench_search (the platform defaults to offscreen).
 
 #include "index/AppIndexManager.h"
 #include "launcher/SearchPipeline.h"
 #include "scripts/ScriptManager.h"
+#include "text/TextMatching.h"
 #include "ui/ResultView.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <random>
@@ -69,7 +77,15 @@ struct Catalogues {
         }
         const QString indexPath = dir.filePath(QStringLiteral("appIndex.json"));
         writeFile(indexPath, QJsonDocument(entries).toJson(QJsonDocument::Compact));
+        // Loaded as the program loads it, so the names lie in memory as they would there.
         apps = std::make_unique<AppIndexManager>(QStringList(), indexPath);
+        QEventLoop loading;
+        QObject::connect(apps.get(), &AppIndexManager::isLoadedChanged, &loading,
+                         &QEventLoop::quit);
+        if (!apps->isLoaded())
+            loading.exec();
+        if (apps->apps()->size() != appCount)
+            qFatal("loaded %lld applications", static_cast<long long>(apps->apps()->size()));
 
         const QString folder = dir.filePath(QStringLiteral("scripts"));
         QDir().mkpath(folder);
@@ -101,25 +117,108 @@ Catalogues& cataloguesWith(int appCount) {
     return *catalogues;
 }
 
+double median(std::vector<double> samples) {
+    if (samples.empty())
+        return 0;
+    std::sort(samples.begin(), samples.end());
+    const std::size_t middle = samples.size() / 2;
+    return samples.size() % 2 ? samples[middle] : (samples[middle - 1] + samples[middle]) / 2;
+}
+
+double millisecondsOf(const std::function<void()>& work) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+// The floor: the C library's memmem over the same folded names, laid out
+// the same way (one block, a NUL after each), counting the names that hold
+// the query and nothing more.
+struct MemmemFloor {
+    std::string block;
+
+    explicit MemmemFloor(const AppIndex& apps) {
+        for (qsizetype position = 0; position < apps.size(); ++position) {
+            block += apps.foldedName(position);
+            block += '\0';
+        }
+    }
+
+    std::size_t count(std::string_view needle) const {
+        std::size_t found = 0;
+        const char* from = block.data();
+        const char* const end = block.data() + block.size();
+        while (const void* hit = ::memmem(from, static_cast<std::size_t>(end - from), needle.data(),
+                                          needle.size())) {
+            ++found;
+            // On to the next name, as a search lists each name once.
+            from = static_cast<const char*>(std::memchr(
+                       hit, '\0', static_cast<std::size_t>(end - static_cast<const char*>(hit)))) +
+                   1;
+        }
+        return found;
+    }
+};
+
+// One search, timed in turn with its floor in every iteration, so that both
+// see the same machine; reports the medians and their ratio.
 void performSearch(benchmark::State& state, const char* query) {
     Catalogues& catalogues = cataloguesWith(static_cast<int>(state.range(0)));
     const auto apps = catalogues.apps->apps();
-    const auto scripts = catalogues.scripts.scripts();
+    const SearchableScripts scripts(catalogues.scripts.scripts());
+    const MemmemFloor floor(*apps);
     const QString text = QString::fromUtf8(query);
+    const std::string folded = TextMatching::foldedUtf8(text);
+    std::vector<double> searches;
+    std::vector<double> floors;
     qsizetype found = 0;
     for (auto _ : state) {
-        ResultItems results = SearchPipeline::performSearch(*apps, *scripts, text);
-        found = results.size();
-        benchmark::DoNotOptimize(results);
+        const double searchMs = millisecondsOf([&] {
+            const ResultItems results = SearchPipeline::performSearch(apps, scripts, text);
+            found = results.size();
+        });
+        searches.push_back(searchMs);
+        floors.push_back(millisecondsOf([&] { benchmark::DoNotOptimize(floor.count(folded)); }));
+        state.SetIterationTime(searchMs / 1000);
     }
     state.counters["results"] = static_cast<double>(found);
+    state.counters["search_ms"] = median(searches);
+    state.counters["memmem_ms"] = median(floors);
+    state.counters["ratio"] = median(searches) / median(floors);
+}
+
+// What one script and one application cost a search on their own: the same
+// names as scripts only, then as applications only.
+void costPerItem(benchmark::State& state) {
+    Catalogues& catalogues = cataloguesWith(scriptCount);
+    const auto noApps = std::make_shared<const AppIndex>();
+    const SearchableScripts noScripts(std::make_shared<const ScriptCatalogue>());
+    const auto apps = catalogues.apps->apps();
+    const SearchableScripts scripts(catalogues.scripts.scripts());
+    const QString query = QStringLiteral("e");
+    std::vector<double> scriptTimes;
+    std::vector<double> appTimes;
+    for (auto _ : state) {
+        const double scriptMs = millisecondsOf([&] {
+            benchmark::DoNotOptimize(SearchPipeline::performSearch(noApps, scripts, query));
+        });
+        appTimes.push_back(millisecondsOf([&] {
+            benchmark::DoNotOptimize(SearchPipeline::performSearch(apps, noScripts, query));
+        }));
+        scriptTimes.push_back(scriptMs);
+        state.SetIterationTime(scriptMs / 1000);
+    }
+    state.counters["ns_per_script"] =
+        median(scriptTimes) * 1e6 / static_cast<double>(scripts.size());
+    state.counters["ns_per_app"] = median(appTimes) * 1e6 / static_cast<double>(apps->size());
 }
 
 // Handing a search's results to the list and painting the panel.
 void showResults(benchmark::State& state) {
     Catalogues& catalogues = cataloguesWith(static_cast<int>(state.range(0)));
     const ResultItems results = SearchPipeline::performSearch(
-        *catalogues.apps->apps(), *catalogues.scripts.scripts(), QStringLiteral("e"));
+        catalogues.apps->apps(), catalogues.scripts.scripts(), QStringLiteral("e"));
     ResultView view(50, 4, {});
     view.setFixedWidth(600);
     view.show();
@@ -138,17 +237,21 @@ BENCHMARK_CAPTURE(performSearch, one_letter, "e")
     ->Arg(1'000)
     ->Arg(10'000)
     ->Arg(100'000)
+    ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(performSearch, three_letters, "ter")
     ->Arg(1'000)
     ->Arg(10'000)
     ->Arg(100'000)
+    ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(performSearch, no_match, "qqx")
     ->Arg(1'000)
     ->Arg(10'000)
     ->Arg(100'000)
+    ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(costPerItem)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(showResults)->Arg(10'000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {

@@ -1,12 +1,16 @@
 #include "ApplicationFixtures.h"
 #include "TempTree.h"
 #include "index/AppIndexManager.h"
+#include "index/IndexFile.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
+#include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace ApplicationFixtures;
 using namespace Qt::StringLiterals;
@@ -30,6 +34,33 @@ PathsByName scan(AppIndexManager& manager) {
     return contents(*manager.apps());
 }
 
+bool isLoaded(const AppIndexManager& manager) {
+    return QTest::qWaitFor([&] { return manager.isLoaded(); });
+}
+
+QByteArray indexFile(const QList<std::pair<QString, QString>>& entries) {
+    QJsonArray array;
+    for (const auto& [name, path] : entries)
+        array.append(QJsonObject{{"name", name}, {"path", path}});
+    return QJsonDocument(array).toJson();
+}
+
+// What the process writes to standard output while `work` runs.
+QByteArray standardOutputOf(const std::function<void()>& work) {
+    std::fflush(stdout);
+    QTemporaryFile capture;
+    if (!capture.open())
+        return "(cannot capture standard output)";
+    const int saved = dup(STDOUT_FILENO);
+    dup2(capture.handle(), STDOUT_FILENO);
+    work();
+    std::fflush(stdout);
+    dup2(saved, STDOUT_FILENO);
+    close(saved);
+    capture.seek(0);
+    return capture.readAll();
+}
+
 bool makePipe(const QString& path) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     return mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
@@ -42,9 +73,14 @@ class TestAppIndex : public QObject {
 
 private Q_SLOTS:
     void scanListsBundlesAndDesktopEntriesAsTheDesktopWould();
+    void damagedIndexFileIsReplacedByAScan_data();
     void damagedIndexFileIsReplacedByAScan();
     void scanRequestedTwiceRunsOnce();
     void searchFoldsCaseAndCompositionAndOrdersByCodePoints();
+    void indexFileIsSearchedInNameOrder_data();
+    void indexFileIsSearchedInNameOrder();
+    void savedIndexReadsBackAsItWas();
+    void saveOnAFullDiskSaysSoAndKeepsTheOldFile();
 };
 
 void TestAppIndex::scanListsBundlesAndDesktopEntriesAsTheDesktopWould() {
@@ -80,12 +116,21 @@ void TestAppIndex::scanListsBundlesAndDesktopEntriesAsTheDesktopWould() {
     QCOMPARE(scan(manager), expected);
 }
 
+void TestAppIndex::damagedIndexFileIsReplacedByAScan_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("entry without path")
+        << QByteArray(R"([{"name": "a", "path": "/a"}, {"name": "b"}])");
+    // Well-formed, but past the size any real index reaches.
+    QTest::newRow("larger than 64 MiB")
+        << QByteArray(R"([{"name": "a", "path": "/a"})") + QByteArray(64 * 1024 * 1024, ' ') + "]";
+}
+
 void TestAppIndex::damagedIndexFileIsReplacedByAScan() {
+    QFETCH(QByteArray, content);
     TempTree tree;
     const PathsByName expected = {
         {"safari", writeBundle(tree, "apps/Safari.app", namedDictionary("Safari"))}};
-    const QString indexPath =
-        tree.writeFile("appIndex.json", R"([{"name": "a", "path": "/a"}, {"name": "b"}])");
+    const QString indexPath = tree.writeFile("appIndex.json", content);
     {
         AppIndexManager manager({tree.path("apps")}, indexPath);
         QVERIFY(manager.apps()->isEmpty());
@@ -93,9 +138,11 @@ void TestAppIndex::damagedIndexFileIsReplacedByAScan() {
         QTRY_COMPARE_WITH_TIMEOUT(indexing.count(), 2, 20000);
         QCOMPARE(contents(*manager.apps()), expected);
     }
-    // The saved scan is the next manager's index at once.
-    const AppIndexManager loaded({tree.path("apps")}, indexPath);
+    // The saved scan is the next manager's index, with no scan of its own.
+    AppIndexManager loaded({tree.path("apps")}, indexPath);
+    QVERIFY(isLoaded(loaded));
     QCOMPARE(contents(*loaded.apps()), expected);
+    QVERIFY(!loaded.isIndexing());
 }
 
 void TestAppIndex::scanRequestedTwiceRunsOnce() {
@@ -125,6 +172,7 @@ void TestAppIndex::searchFoldsCaseAndCompositionAndOrdersByCodePoints() {
     TempTree tree;
     const AppIndexManager manager({},
                                   tree.writeFile("appIndex.json", QJsonDocument(entries).toJson()));
+    QVERIFY(isLoaded(manager));
     const auto names = [&](const QString& query) {
         QStringList found;
         for (const AppMatch& match : manager.searchApps(query))
@@ -135,6 +183,80 @@ void TestAppIndex::searchFoldsCaseAndCompositionAndOrdersByCodePoints() {
     QCOMPARE(names(u"CAFE\u0301"_s), QStringList{cafe});
     QCOMPARE(names("cafe"), QStringList());
     QCOMPARE(manager.searchApps("ED").first().path, "/apps/textedit");
+}
+
+void TestAppIndex::indexFileIsSearchedInNameOrder_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QStringList>("found"); // name=path, for the query "a"
+    QTest::newRow("in order") << indexFile({{"ab", "/ab"}, {"ba", "/ba"}, {"ca", "/ca"}})
+                              << QStringList{"ab=/ab", "ba=/ba", "ca=/ca"};
+    QTest::newRow("out of order") << indexFile({{"ca", "/ca"}, {"ab", "/ab"}, {"ba", "/ba"}})
+                                  << QStringList{"ab=/ab", "ba=/ba", "ca=/ca"};
+    QTest::newRow("a name twice: the later path")
+        << indexFile({{"ba", "/first"}, {"ab", "/ab"}, {"ba", "/second"}})
+        << QStringList{"ab=/ab", "ba=/second"};
+    const QString longest(AppIndex::maxNameLength, u'a');
+    QTest::newRow("names past the longest left out")
+        << indexFile({{longest + "a", "/giant"}, {longest, "/longest"}, {"ab", "/ab"}})
+        << QStringList{longest + "=/longest", "ab=/ab"};
+}
+
+void TestAppIndex::indexFileIsSearchedInNameOrder() {
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, found);
+    TempTree tree;
+    const AppIndexManager manager({}, tree.writeFile("appIndex.json", content));
+    QVERIFY(isLoaded(manager));
+    QStringList matches;
+    for (const AppMatch& match : manager.searchApps("a"))
+        matches.append(match.name + "=" + match.path);
+    QCOMPARE(matches, found);
+}
+
+void TestAppIndex::savedIndexReadsBackAsItWas() {
+    const PathsByName expected = {{u"quote \" and \\ back"_s, u"/apps/a\tb"_s},
+                                  {u"line\nbreak \u0001"_s, u"/apps/\u00E9t\u00E9"_s},
+                                  {QString::fromUcs4(U"\U0001F600 smile"), u"/apps/smile"_s}};
+    TempTree tree;
+    const QString path = tree.path("folder/appIndex.json");
+    QHash<QString, QString> pathsByName;
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+        pathsByName.insert(it.key(), it.value());
+    QCOMPARE(IndexFile::write(path, AppIndex(pathsByName)), std::nullopt);
+    const std::optional<AppIndex> read = IndexFile::read(path);
+    QVERIFY(read);
+    QCOMPARE(contents(*read), expected);
+}
+
+void TestAppIndex::saveOnAFullDiskSaysSoAndKeepsTheOldFile() {
+    TempTree tree;
+    const QString disk = tree.makeDir("disk");
+    if (mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, "size=256k") != 0)
+        QSKIP("a small file system of its own needs the right to mount one (run as root)");
+    const auto unmount =
+        qScopeGuard([&] { umount2(QFile::encodeName(disk).constData(), MNT_DETACH); });
+    const QByteArray old = indexFile({{"old", "/old"}});
+    const QString indexPath = tree.writeFile("disk/Vantri/appIndex.json", old);
+    // Whatever room is left goes to a filler file.
+    QFile filler(tree.path("disk/filler"));
+    QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    const QByteArray block(4096, 'x');
+    while (filler.write(block) == block.size()) {
+    }
+    writeBundle(tree, "apps/Safari.app", namedDictionary("Safari"));
+
+    AppIndexManager manager({tree.path("apps")}, indexPath);
+    QVERIFY(isLoaded(manager));
+    const QByteArray output = standardOutputOf([&] {
+        manager.indexApps();
+        QTRY_VERIFY_WITH_TIMEOUT(!manager.isIndexing(), 20000);
+    });
+    QCOMPARE(output, "Failed to save app index: No space left on device\n");
+    QFile saved(indexPath);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), old);
+    // The scan is the index all the same.
+    QCOMPARE(manager.searchApps("saf").size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestAppIndex)

@@ -86,7 +86,7 @@ void TestLauncherView::resultsForAStaleQueryAreDropped() {
     Launcher launcher({u"alpha"_s, u"beta"_s});
     launcher.search(u"alp"_s, {u"alpha"_s});
     const ResultItems stale =
-        SearchPipeline::performSearch(*launcher.apps.apps(), *launcher.scripts.scripts(), u"bet"_s);
+        SearchPipeline::performSearch(launcher.apps.apps(), launcher.scripts.scripts(), u"bet"_s);
     launcher.view->applySearchResults(u"bet"_s, stale);
     QCOMPARE(names(launcher.view->resultItems()), QStringList{u"alpha"_s});
     // The same results are taken once their query is the current one.

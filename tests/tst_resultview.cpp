@@ -10,10 +10,13 @@ namespace {
 constexpr int itemHeight = 50;
 
 ResultItems items(int count) {
-    ResultItems result;
+    QHash<QString, QString> pathsByName;
     for (int i = 0; i < count; ++i)
-        result.append(
-            {newResultId(), u"app %1"_s.arg(i), ResultType::app, u"/apps/%1"_s.arg(i), {}});
+        pathsByName.insert(u"app %1"_s.arg(i), u"/apps/%1"_s.arg(i));
+    ResultItems result(std::make_shared<const AppIndex>(pathsByName),
+                       std::make_shared<const ScriptCatalogue>());
+    for (int i = 0; i < count; ++i)
+        result.appendApp(static_cast<uint32_t>(i));
     return result;
 }
 } // namespace

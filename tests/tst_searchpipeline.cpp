@@ -3,6 +3,8 @@
 #include "launcher/SearchPipeline.h"
 #include "scripts/ScriptManager.h"
 
+#include <QSemaphore>
+#include <QThreadPool>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -17,15 +19,45 @@ QString listed(const ResultItems& items) {
 
 struct Catalogues {
     TempTree tree;
-    AppIndexManager apps{QStringList(), LauncherFixture::writeIndexFile(
-                                            tree, {u"notes"_s, u"text editor"_s, u"zed"_s})};
+    AppIndexManager apps;
     ScriptManager scripts;
 
-    Catalogues() {
-        LauncherFixture::loadScripts(
-            scripts, LauncherFixture::writeScripts(
-                         tree, {{u"notes"_s, u"Jot"_s}, {u"Backup"_s, u"Archive"_s}}));
+    explicit Catalogues(const QStringList& applications = {u"notes"_s, u"text editor"_s, u"zed"_s},
+                        const QList<LauncherFixture::Script>& scriptFiles = {{u"notes"_s, u"Jot"_s},
+                                                                             {u"Backup"_s,
+                                                                              u"Archive"_s}})
+        : apps(QStringList(), LauncherFixture::writeIndexFile(tree, applications)) {
+        LauncherFixture::loadScripts(scripts, LauncherFixture::writeScripts(tree, scriptFiles));
     }
+
+    QString search(const QString& query) {
+        if (!QTest::qWaitFor([this] { return apps.isLoaded(); }))
+            return u"(index never loaded)"_s;
+        return listed(SearchPipeline::performSearch(apps.apps(), scripts.scripts(), query));
+    }
+};
+
+// Holds every thread of the global pool until released, so that nothing
+// queued there (reading the index file, a search) runs meanwhile.
+class HeldPool {
+public:
+    HeldPool()
+        : _threads(QThreadPool::globalInstance()->maxThreadCount()) {
+        for (int i = 0; i < _threads; ++i)
+            QThreadPool::globalInstance()->start([this] {
+                _held.release();
+                _release.acquire();
+            });
+        _held.acquire(_threads);
+    }
+    ~HeldPool() { release(); }
+    void release() { _release.release(_threads - std::exchange(_released, _threads)); }
+
+private:
+    const int _threads;
+    int _released = 0;
+    QSemaphore _held;
+    QSemaphore _release;
 };
 } // namespace
 
@@ -34,15 +66,14 @@ class TestSearchPipeline : public QObject {
 
 private Q_SLOTS:
     void findsApplicationsAndScripts();
+    void applicationsAndScriptsMergeByFoldedNames();
     void typingIsDebouncedIntoOneSearch();
+    void searchTypedBeforeTheIndexIsReadWaitsForIt();
 };
 
 void TestSearchPipeline::findsApplicationsAndScripts() {
-    const Catalogues catalogues;
-    const auto search = [&](const QString& query) {
-        return listed(SearchPipeline::performSearch(*catalogues.apps.apps(),
-                                                    *catalogues.scripts.scripts(), query));
-    };
+    Catalogues catalogues;
+    const auto search = [&](const QString& query) { return catalogues.search(query); };
     // A script is found by its display name too, and listed under its command.
     QCOMPARE(search(u"archive"_s), u"backup (command)"_s);
     // The query is used whole: a command with an argument matches nothing.
@@ -50,6 +81,17 @@ void TestSearchPipeline::findsApplicationsAndScripts() {
     // Case is folded, and scripts fall in between the applications.
     QCOMPARE(search(u"E"_s), u"backup (command), notes (app), notes (command), "
                              "text editor (app), zed (app)"_s);
+}
+
+void TestSearchPipeline::applicationsAndScriptsMergeByFoldedNames() {
+    // Decomposed keys and names sort where their composed forms do: after
+    // every plain Latin letter, whichever side they are on.
+    const QString eclair = u"e\u0301clair"_s;
+    const QString ecran = u"e\u0301cran"_s;
+    Catalogues catalogues({u"fan"_s, ecran, u"zap"_s},
+                          {{eclair, u"Pastry"_s}, {u"\u00E9tage"_s, u"Floor"_s}});
+    QCOMPARE(catalogues.search(u"a"_s), u"fan (app), zap (app), "_s + eclair + u" (command), "_s +
+                                            ecran + u" (app), \u00E9tage (command)"_s);
 }
 
 void TestSearchPipeline::typingIsDebouncedIntoOneSearch() {
@@ -64,6 +106,27 @@ void TestSearchPipeline::typingIsDebouncedIntoOneSearch() {
     QVERIFY(finished.wait());
     QCOMPARE(started.size(), 2);
     QCOMPARE(finished.last().at(0).toString(), u"not"_s);
+}
+
+void TestSearchPipeline::searchTypedBeforeTheIndexIsReadWaitsForIt() {
+    Catalogues catalogues;
+    HeldPool pool;
+    AppIndexManager apps(QStringList(), catalogues.apps.indexFilePath());
+    // Building the manager only started the reading of the file.
+    QVERIFY(apps.apps()->isEmpty());
+    SearchPipeline pipeline(catalogues.scripts, apps);
+    QSignalSpy started(&pipeline, &SearchPipeline::searchStarted);
+    QStringList finished;
+    connect(&pipeline, &SearchPipeline::searchFinished, this,
+            [&](const QString& query, const ResultItems& results) {
+                finished.append(query + u": "_s + listed(results));
+            });
+    pipeline.setupSearch();
+    pipeline.send(u"o"_s);
+    QTRY_COMPARE(started.size(), 1);
+    QCOMPARE(started.first().first().toString(), u"o"_s);
+    pool.release();
+    QTRY_COMPARE(finished, QStringList{u"o: notes (app), notes (command), text editor (app)"_s});
 }
 
 QTEST_GUILESS_MAIN(TestSearchPipeline)

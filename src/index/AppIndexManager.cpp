@@ -64,26 +64,41 @@ void AppIndexManager::indexApps() {
 void AppIndexManager::finishScan(std::shared_ptr<const AppIndex> index) {
     saveIndex(*index);
     setApps(std::move(index));
+    setIsLoaded();
     setIsIndexing(false);
 }
 
 void AppIndexManager::loadIndex() {
-    const std::optional<QList<AppEntry>> entries = IndexFile::read(_indexFilePath);
-    if (!entries) {
-        setApps(std::make_shared<const AppIndex>());
-        QTimer::singleShot(rescanDelayMs, this, &AppIndexManager::indexApps);
+    // Reading the file costs in proportion to the index, so it never runs
+    // before the first frame: the file is read on the pool and the snapshot
+    // published here. The watcher is the manager's child, as with a scan.
+    auto* watcher = new QFutureWatcher<std::shared_ptr<const AppIndex>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        finishLoad(watcher->result());
+    });
+    watcher->setFuture(
+        QtConcurrent::run([path = _indexFilePath]() -> std::shared_ptr<const AppIndex> {
+            std::optional<AppIndex> index = IndexFile::read(path);
+            if (!index)
+                return nullptr;
+            return std::make_shared<const AppIndex>(std::move(*index));
+        }));
+}
+
+void AppIndexManager::finishLoad(std::shared_ptr<const AppIndex> index) {
+    // A scan that ended first knows better than the file it replaced.
+    if (_isLoaded)
         return;
-    }
-    // A file that names an application twice keeps the later path, as a scan would.
-    QHash<QString, QString> pathsByName;
-    pathsByName.reserve(entries->size());
-    for (const AppEntry& entry : *entries)
-        pathsByName.insert(entry.name, entry.path);
-    setApps(std::make_shared<const AppIndex>(pathsByName));
+    if (index)
+        setApps(std::move(index));
+    else
+        QTimer::singleShot(rescanDelayMs, this, &AppIndexManager::indexApps);
+    setIsLoaded();
 }
 
 void AppIndexManager::saveIndex(const AppIndex& index) const {
-    if (const std::optional<QString> failure = IndexFile::write(_indexFilePath, index.entries())) {
+    if (const std::optional<QString> failure = IndexFile::write(_indexFilePath, index)) {
         // The one diagnostic the program prints; flushed so it is not lost in a pipe's buffer.
         std::fputs(qUtf8Printable(QStringLiteral("Failed to save app index: %1\n").arg(*failure)),
                    stdout);
@@ -94,6 +109,13 @@ void AppIndexManager::saveIndex(const AppIndex& index) const {
 void AppIndexManager::setApps(std::shared_ptr<const AppIndex> index) {
     _apps.store(std::move(index));
     Q_EMIT appsChanged();
+}
+
+void AppIndexManager::setIsLoaded() {
+    if (_isLoaded)
+        return;
+    _isLoaded = true;
+    Q_EMIT isLoadedChanged(true);
 }
 
 void AppIndexManager::setIsIndexing(bool isIndexing) {

@@ -8,14 +8,15 @@
 #include <atomic>
 #include <memory>
 
-// Knows the installed applications: scans the application folders in the
-// background, keeps the result as an immutable snapshot and in the index
-// file, and answers name searches from any thread.
+// Knows the installed applications: reads the index file and scans the
+// application folders in the background, keeps the result as an immutable
+// snapshot and in the index file, and answers name searches from any thread.
 class AppIndexManager : public QObject {
     Q_OBJECT
 
 public:
-    // The default folders and index file. Loads the index file at once.
+    // The default folders and index file. Starts reading the index file on
+    // the global thread pool; the snapshot stays empty until it is loaded.
     explicit AppIndexManager(QObject* parent = nullptr);
     AppIndexManager(QStringList directories, QString indexFilePath, QObject* parent = nullptr);
     ~AppIndexManager() override;
@@ -28,6 +29,9 @@ public:
     // The current snapshot; safe to call from any thread.
     std::shared_ptr<const AppIndex> apps() const;
     bool isIndexing() const { return _isIndexing; }
+    // Whether the index file has been read (or found missing or damaged, or
+    // a scan came first): from then on the snapshot is the index to search.
+    bool isLoaded() const { return _isLoaded; }
 
     // Starts a background scan unless one is running. Main thread.
     void indexApps();
@@ -38,16 +42,20 @@ public:
 Q_SIGNALS:
     void appsChanged();
     void isIndexingChanged(bool isIndexing);
+    void isLoadedChanged(bool isLoaded);
 
 private:
     void loadIndex();
+    void finishLoad(std::shared_ptr<const AppIndex> index);
     void saveIndex(const AppIndex& index) const;
     void finishScan(std::shared_ptr<const AppIndex> index);
     void setApps(std::shared_ptr<const AppIndex> index);
+    void setIsLoaded();
     void setIsIndexing(bool isIndexing);
 
     const QStringList _directories;
     const QString _indexFilePath;
     std::atomic<std::shared_ptr<const AppIndex>> _apps;
     bool _isIndexing = false;
+    bool _isLoaded = false;
 };

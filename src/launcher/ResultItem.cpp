@@ -1,24 +1,30 @@
 #include "launcher/ResultItem.h"
 
-#include <QRandomGenerator>
-#include <random>
+#include <atomic>
 
-QUuid newResultId() {
-    thread_local std::mt19937_64 generator = [] {
-        std::seed_seq seed{
-            QRandomGenerator::system()->generate(), QRandomGenerator::system()->generate(),
-            QRandomGenerator::system()->generate(), QRandomGenerator::system()->generate()};
-        return std::mt19937_64(seed);
-    }();
-    const quint64 high = generator();
-    const quint64 low = generator();
-    // Version 4 in the top nibble of the third group, the RFC 4122 variant in
-    // the top bits of the fourth.
-    const auto data2 = static_cast<ushort>(high >> 16);
-    const auto data3 = static_cast<ushort>((high & 0x0FFF) | 0x4000);
-    const auto variantByte = static_cast<uchar>(((low >> 56) & 0x3F) | 0x80);
-    return QUuid(
-        static_cast<uint>(high >> 32), data2, data3, variantByte, static_cast<uchar>(low >> 48),
-        static_cast<uchar>(low >> 40), static_cast<uchar>(low >> 32), static_cast<uchar>(low >> 24),
-        static_cast<uchar>(low >> 16), static_cast<uchar>(low >> 8), static_cast<uchar>(low));
+namespace {
+
+// Each list takes a range of 2^32 ids, more than it can have rows: ids stay
+// unique across searches with one atomic step per search.
+std::atomic<quint64> nextIdRange{1};
+
+} // namespace
+
+ResultItems::ResultItems(std::shared_ptr<const AppIndex> apps,
+                         std::shared_ptr<const ScriptCatalogue> scripts)
+    : _apps(std::move(apps))
+    , _scripts(std::move(scripts))
+    , _firstId(nextIdRange.fetch_add(1, std::memory_order_relaxed) << 32) {}
+
+ResultItem ResultItems::at(qsizetype row) const {
+    const Row& found = _rows[static_cast<std::size_t>(row)];
+    const quint64 id = _firstId + static_cast<quint64>(row);
+    if (found.type == ResultType::app)
+        return {id, _apps->name(found.app), ResultType::app, _apps->path(found.app), std::nullopt};
+    return {id, found.script.key(), ResultType::command, std::nullopt, found.script->metadata};
+}
+
+QString ResultItems::name(qsizetype row) const {
+    const Row& found = _rows[static_cast<std::size_t>(row)];
+    return found.type == ResultType::app ? _apps->name(found.app) : found.script.key();
 }

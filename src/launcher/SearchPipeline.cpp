@@ -41,49 +41,69 @@ void SearchPipeline::passDebouncedQuery() {
 
 void SearchPipeline::startSearch(const QString& query) {
     Q_EMIT searchStarted(query);
-    // The search works on snapshots of its own. The watcher belongs to the
-    // pipeline: should the pipeline go first, the hand-back goes with it.
-    auto* watcher = new QFutureWatcher<ResultItems>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, query] {
-        watcher->deleteLater();
-        Q_EMIT searchFinished(query, watcher->result());
-    });
-    watcher->setFuture(
-        QtConcurrent::run([apps = _appIndexManager.apps(), scripts = _scriptManager.scripts(),
-                           query] { return performSearch(*apps, *scripts, query); }));
+    // Until the index file is read, the snapshot is empty: a search typed
+    // that early waits for it rather than miss every application.
+    if (!_appIndexManager.isLoaded()) {
+        connect(
+            &_appIndexManager, &AppIndexManager::isLoadedChanged, this,
+            [this, query] { runSearch(query); }, Qt::SingleShotConnection);
+        return;
+    }
+    runSearch(query);
 }
 
-ResultItems SearchPipeline::performSearch(const AppIndex& apps, const ScriptCatalogue& scripts,
-                                          const QString& query) {
-    const QList<AppMatch> appMatches = apps.search(query);
-    const QString foldedQuery = TextMatching::fold(query);
-    std::vector<ScriptCatalogue::const_iterator> scriptMatches;
-    for (auto entry = scripts.cbegin(); entry != scripts.cend(); ++entry) {
-        if (TextMatching::containsFolded(entry->foldedKey, foldedQuery) ||
-            TextMatching::containsFolded(entry->foldedName, foldedQuery))
-            scriptMatches.push_back(entry);
-    }
-    // The catalogue iterates in UTF-16 order; the list wants code points.
-    std::sort(scriptMatches.begin(), scriptMatches.end(), [](const auto& a, const auto& b) {
-        return TextMatching::codePointLess(a.key(), b.key());
+void SearchPipeline::runSearch(const QString& query) {
+    struct Outcome {
+        ResultItems results;
+        std::shared_ptr<const SearchableScripts> scripts;
+    };
+    // The search works on snapshots of its own. The watcher belongs to the
+    // pipeline: should the pipeline go first, the hand-back goes with it.
+    auto* watcher = new QFutureWatcher<Outcome>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, query] {
+        watcher->deleteLater();
+        const Outcome outcome = watcher->result();
+        _searchableScripts = outcome.scripts;
+        Q_EMIT searchFinished(query, outcome.results);
     });
+    // A catalogue is laid out for searching once, by the first search that
+    // sees it (on the pool, as its size is the user's), and handed back for
+    // the searches after it.
+    watcher->setFuture(
+        QtConcurrent::run([apps = _appIndexManager.apps(), catalogue = _scriptManager.scripts(),
+                           laidOut = _searchableScripts, query]() -> Outcome {
+            std::shared_ptr<const SearchableScripts> scripts = laidOut;
+            if (!scripts || scripts->catalogue() != catalogue)
+                scripts = std::make_shared<const SearchableScripts>(catalogue);
+            return {performSearch(apps, *scripts, query), scripts};
+        }));
+}
 
-    // The applications arrive in name order already. Merging the two runs
-    // builds every result once, in place, and keeps an application ahead of
-    // a script of the same name.
-    ResultItems results;
-    results.reserve(appMatches.size() + static_cast<qsizetype>(scriptMatches.size()));
+ResultItems SearchPipeline::performSearch(std::shared_ptr<const AppIndex> apps,
+                                          std::shared_ptr<const ScriptCatalogue> scripts,
+                                          const QString& query) {
+    return performSearch(std::move(apps), SearchableScripts(std::move(scripts)), query);
+}
+
+ResultItems SearchPipeline::performSearch(std::shared_ptr<const AppIndex> apps,
+                                          const SearchableScripts& scripts, const QString& query) {
+    const std::string foldedQuery = TextMatching::foldedUtf8(query);
+    const std::vector<uint32_t> appMatches = apps->find(foldedQuery);
+    const std::vector<uint32_t> scriptMatches = scripts.find(foldedQuery);
+
+    // Both runs are in order of their folded names already; merging them
+    // keeps an application ahead of a script whose name folds alike.
+    ResultItems results(apps, scripts.catalogue());
+    results.reserve(appMatches.size() + scriptMatches.size());
     auto app = appMatches.cbegin();
     auto script = scriptMatches.cbegin();
     while (app != appMatches.cend() || script != scriptMatches.cend()) {
         if (script == scriptMatches.cend() ||
-            (app != appMatches.cend() &&
-             !TextMatching::codePointLess((*script).key(), app->name))) {
-            results.emplaceBack(newResultId(), app->name, ResultType::app, app->path, std::nullopt);
+            (app != appMatches.cend() && apps->foldedName(*app) <= scripts.foldedKey(*script))) {
+            results.appendApp(*app);
             ++app;
         } else {
-            results.emplaceBack(newResultId(), (*script).key(), ResultType::command, std::nullopt,
-                                (*script)->metadata);
+            results.appendScript(scripts.entry(*script));
             ++script;
         }
     }

@@ -1,21 +1,21 @@
 #pragma once
 
 #include "launcher/ResultItem.h"
+#include "launcher/SearchableScripts.h"
 #include "scripts/ScriptManager.h"
 
 #include <QObject>
 #include <QTimer>
 #include <optional>
 
-class AppIndex;
 class AppIndexManager;
 
 // Turns the edits of the search field into searches: an edit is passed on
 // once no newer one has arrived for 100 ms, and only if it differs from the
 // query passed before it. Each query passed is matched on the global thread
 // pool against snapshots of the application index and the script catalogue
-// taken when it passed; the results come back on the main thread through
-// searchFinished, whether or not the query is still the current one.
+// taken when it passed (once the index file is loaded); the results come back on the main thread
+// through searchFinished, whether or not the query is still the current one.
 class SearchPipeline : public QObject {
     Q_OBJECT
 
@@ -35,10 +35,14 @@ public:
 
     // The matches for `query`: the applications whose folded name contains
     // the folded query and the scripts whose folded key or folded name does,
-    // in code point order of their names, an application before a script of
-    // the same name. Runs on any thread.
-    static ResultItems performSearch(const AppIndex& apps, const ScriptCatalogue& scripts,
+    // in code point order of their folded names, an application before a
+    // script whose name folds alike. Runs on any thread.
+    static ResultItems performSearch(std::shared_ptr<const AppIndex> apps,
+                                     std::shared_ptr<const ScriptCatalogue> scripts,
                                      const QString& query);
+    // The same over a catalogue already laid out for searching.
+    static ResultItems performSearch(std::shared_ptr<const AppIndex> apps,
+                                     const SearchableScripts& scripts, const QString& query);
 
 Q_SIGNALS:
     void searchStarted(const QString& query);
@@ -47,11 +51,13 @@ Q_SIGNALS:
 private:
     void passDebouncedQuery();
     void startSearch(const QString& query);
+    void runSearch(const QString& query);
 
     ScriptManager& _scriptManager;
     AppIndexManager& _appIndexManager;
     std::optional<QString> _searchSubject;
     // The query the duplicate filter let through last; forgotten at each set-up.
     std::optional<QString> _lastPassedQuery;
+    std::shared_ptr<const SearchableScripts> _searchableScripts;
     QTimer* _debounce;
 };

@@ -8,8 +8,23 @@ QString fold(const QString& text) {
     return text.toLower().normalized(QString::NormalizationForm_C);
 }
 
-bool containsFolded(const QString& foldedHaystack, const QString& foldedNeedle) {
-    return !foldedNeedle.isEmpty() && foldedHaystack.contains(foldedNeedle);
+void appendFolded(std::string& out, std::string_view utf8) {
+    const bool isAscii = std::all_of(utf8.begin(), utf8.end(), [](char byte) {
+        return static_cast<unsigned char>(byte) < 0x80;
+    });
+    if (!isAscii) {
+        out +=
+            fold(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()))).toStdString();
+        return;
+    }
+    // Lower-casing ASCII is the Unicode mapping of those letters, and ASCII
+    // text is already composed.
+    for (const char byte : utf8)
+        out.push_back(byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte - 'A' + 'a') : byte);
+}
+
+std::string foldedUtf8(const QString& text) {
+    return fold(text).toStdString();
 }
 
 namespace {

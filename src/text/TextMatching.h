@@ -2,6 +2,8 @@
 
 #include <QString>
 #include <QStringView>
+#include <string>
+#include <string_view>
 
 // How names and queries are compared everywhere in the launcher: lower-cased
 // with the locale-independent Unicode mapping, canonically composed (NFC) so
@@ -13,8 +15,12 @@ namespace TextMatching {
 // when the index or the catalogue is built; a query once per search.
 QString fold(const QString& text);
 
-// Substring test on folded texts; an empty needle is contained in nothing.
-bool containsFolded(const QString& foldedHaystack, const QString& foldedNeedle);
+// The folded form of `utf8` in UTF-8, appended to `out`. Names in plain
+// ASCII, the common case, are folded byte by byte with no allocation.
+void appendFolded(std::string& out, std::string_view utf8);
+
+// The folded form of `text` in UTF-8, as name blocks are searched.
+std::string foldedUtf8(const QString& text);
 
 // Orders by code points. Plain UTF-16 comparison puts characters beyond the
 // Basic Multilingual Plane before U+E000..U+FFFF, which this corrects.

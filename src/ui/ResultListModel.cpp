@@ -30,12 +30,11 @@ int ResultListModel::rowCount(const QModelIndex& parent) const {
 QVariant ResultListModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
-    const ResultItem& item = _items.at(index.row());
     switch (role) {
     case Qt::DisplayRole:
-        return item.name;
+        return _items.name(index.row());
     case TypeRole:
-        return QVariant::fromValue(item.type);
+        return QVariant::fromValue(_items.type(index.row()));
     case IsSelectedRole:
         return index.row() == _selectedIndex;
     default:

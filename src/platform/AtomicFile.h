@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+#include <optional>
+
+// Replaces the file at `path` with `content` so that a reader sees the old
+// file or the whole new one, never a part: the content goes to a new file
+// beside it (mode 0666 less the umask), is flushed to the disk, and only then
+// renamed over the old one. Returns the system's reason when any step fails
+// (e.g. "No space left on device"); the old file is then untouched and the
+// new one removed. Nothing once the new file is in place.
+std::optional<QString> replaceFileAtomically(const QString& path, QByteArrayView content);

@@ -1,0 +1,50 @@
+#include "text/NameBlock.h"
+
+#include <cstring>
+
+void NameBlock::reserve(std::size_t names, std::size_t bytes) {
+    _ends.reserve(names);
+    _bytes.reserve(bytes + names);
+}
+
+void NameBlock::append(std::string_view name) {
+    _bytes.append(name);
+    _ends.push_back(static_cast<uint32_t>(_bytes.size()));
+    _bytes.push_back('\0');
+}
+
+std::string_view NameBlock::at(std::size_t index) const {
+    const std::size_t start = startOf(index);
+    return std::string_view(_bytes).substr(start, _ends[index] - start);
+}
+
+std::vector<uint32_t> NameBlock::find(std::string_view needle) const {
+    std::vector<uint32_t> found;
+    if (needle.empty())
+        return found;
+    // One pass of the C library's substring search over the whole block. A
+    // hit is mapped to its name by walking the name ends forward (hits only
+    // ever move forward), and the search goes on after that name: a name is
+    // listed once however often it holds the needle.
+    const char* const block = _bytes.data();
+    const std::size_t blockSize = _bytes.size();
+    std::size_t from = 0;
+    std::size_t name = 0;
+    while (from < blockSize) {
+        const void* hit = ::memmem(block + from, blockSize - from, needle.data(), needle.size());
+        if (!hit)
+            break;
+        const auto position = static_cast<std::size_t>(static_cast<const char*>(hit) - block);
+        while (_ends[name] < position)
+            ++name;
+        if (position + needle.size() <= _ends[name]) {
+            found.push_back(static_cast<uint32_t>(name));
+            from = _ends[name] + 1;
+            ++name;
+        } else {
+            // Only a needle holding a NUL can run over the end of a name.
+            from = position + 1;
+        }
+    }
+    return found;
+}
