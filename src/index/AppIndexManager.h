@@ -10,7 +10,9 @@
 
 // Knows the installed applications: scans the application folders in the
 // background, keeps the result as an immutable snapshot and in the index
-// file, and answers name searches from any thread.
+// file, and answers name searches from any thread. The folders are watched:
+// changes to them, while running or since the index file was written, bring
+// a scan of their own.
 class AppIndexManager : public QObject {
     Q_OBJECT
 
@@ -42,6 +44,7 @@ Q_SIGNALS:
 private:
     void loadIndex();
     void saveIndex(const AppIndex& index) const;
+    void indexAfterChange();
     void finishScan(std::shared_ptr<const AppIndex> index);
     void setApps(std::shared_ptr<const AppIndex> index);
     void setIsIndexing(bool isIndexing);
@@ -50,4 +53,5 @@ private:
     const QString _indexFilePath;
     std::atomic<std::shared_ptr<const AppIndex>> _apps;
     bool _isIndexing = false;
+    bool _changedWhileIndexing = false;
 };

@@ -20,7 +20,25 @@ void walkFolder(const QString& folder, const std::function<void(const QFileInfo&
     }
 }
 
+void collectFolders(const QFileInfo& folder, QList<WalkedFolder>& folders) {
+    folders.append({folder.filePath(), folder.lastModified()});
+    const QFileInfoList subfolders =
+        QDir(folder.filePath())
+            .entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name);
+    for (const QFileInfo& subfolder : subfolders) {
+        if (!isBundleFolderName(subfolder.fileName()))
+            collectFolders(subfolder, folders);
+    }
+}
+
 } // namespace
+
+QList<WalkedFolder> walkedFolders(const QString& root) {
+    QList<WalkedFolder> folders;
+    if (const QFileInfo top(QDir::cleanPath(root)); top.isDir())
+        collectFolders(top, folders);
+    return folders;
+}
 
 void walkDirectory(const QString& root, const std::function<void(const QFileInfo&)>& visit) {
     walkFolder(QDir::cleanPath(root), visit);

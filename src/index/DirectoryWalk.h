@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QDateTime>
 #include <QFileInfo>
+#include <QList>
 #include <QString>
 #include <functional>
 
@@ -12,3 +14,13 @@
 // followed into, which also keeps the walk free of loops. A root that is
 // missing or unreadable yields nothing, as does any folder that cannot be read.
 void walkDirectory(const QString& root, const std::function<void(const QFileInfo&)>& visit);
+
+// A folder the walk enters and when its list of items last changed.
+struct WalkedFolder {
+    QString path;
+    QDateTime modified;
+};
+
+// The folders walkDirectory(root) enters, `root` first, by the same rules: no
+// hidden folders, no bundles, no links. Empty when `root` is missing.
+QList<WalkedFolder> walkedFolders(const QString& root);

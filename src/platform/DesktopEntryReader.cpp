@@ -59,13 +59,38 @@ bool isTrue(GKeyFile* keyFile, const char* key) {
     return g_key_file_get_boolean(keyFile, entryGroup, key, nullptr);
 }
 
+// An absolute path names an executable file; any other name is looked up in PATH.
+bool programFound(const char* program) {
+    const String found(g_find_program_in_path(program));
+    return found != nullptr;
+}
+
 bool tryExecFound(GKeyFile* keyFile) {
     const String program(
         g_key_file_get_string(keyFile, entryGroup, G_KEY_FILE_DESKTOP_KEY_TRY_EXEC, nullptr));
-    if (!program || *program == '\0')
-        return true;
-    const String found(g_find_program_in_path(program.get()));
-    return found != nullptr;
+    return !program || *program == '\0' || programFound(program.get());
+}
+
+// The command line must split as a shell would and its program must be
+// installed; otherwise opening the entry could only fail. An entry without a
+// command line is opened over D-Bus, so it must say it can be.
+bool execLaunchable(GKeyFile* keyFile) {
+    const String commandLine(
+        g_key_file_get_string(keyFile, entryGroup, G_KEY_FILE_DESKTOP_KEY_EXEC, nullptr));
+    if (!commandLine || *commandLine == '\0')
+        return isTrue(keyFile, G_KEY_FILE_DESKTOP_KEY_DBUS_ACTIVATABLE);
+    gchar** words = nullptr;
+    if (!g_shell_parse_argv(commandLine.get(), nullptr, &words, nullptr))
+        return false;
+    const StringList arguments(words);
+    return programFound(arguments.get()[0]);
+}
+
+// The rules for entries want their own group first; comments and blank
+// lines may come before it.
+bool entryGroupFirst(GKeyFile* keyFile) {
+    const String first(g_key_file_get_start_group(keyFile));
+    return first && qstrcmp(first.get(), entryGroup) == 0;
 }
 
 KeyFile loadEntry(const QString& entryPath) {
@@ -91,7 +116,7 @@ DesktopEntryReader::DesktopEntryReader(QByteArrayList currentDesktops)
 
 std::optional<QString> DesktopEntryReader::applicationName(const QString& entryPath) const {
     const KeyFile keyFile = loadEntry(entryPath);
-    if (!keyFile || !g_key_file_has_group(keyFile.get(), entryGroup))
+    if (!keyFile || !entryGroupFirst(keyFile.get()))
         return std::nullopt;
     const String type(
         g_key_file_get_string(keyFile.get(), entryGroup, G_KEY_FILE_DESKTOP_KEY_TYPE, nullptr));
@@ -99,7 +124,8 @@ std::optional<QString> DesktopEntryReader::applicationName(const QString& entryP
         return std::nullopt;
     if (isTrue(keyFile.get(), G_KEY_FILE_DESKTOP_KEY_NO_DISPLAY) ||
         isTrue(keyFile.get(), G_KEY_FILE_DESKTOP_KEY_HIDDEN) ||
-        !isShownOn(keyFile.get(), _currentDesktops) || !tryExecFound(keyFile.get()))
+        !isShownOn(keyFile.get(), _currentDesktops) || !tryExecFound(keyFile.get()) ||
+        !execLaunchable(keyFile.get()))
         return std::nullopt;
     const String name(g_key_file_get_locale_string(keyFile.get(), entryGroup,
                                                    G_KEY_FILE_DESKTOP_KEY_NAME, nullptr, nullptr));

@@ -13,9 +13,11 @@ public:
     explicit DesktopEntryReader(QByteArrayList currentDesktops);
 
     // The entry's Name in the user's language, or nothing when the entry is
-    // not an application to list: unreadable, no [Desktop Entry] group, a Type
-    // other than Application, no Name, a TryExec program that cannot be
-    // found, NoDisplay or Hidden set, or not meant for the current desktop.
+    // not an application to list: unreadable, [Desktop Entry] not its first
+    // group, a Type other than Application, no Name, a TryExec program that
+    // cannot be found, an Exec that does not split as a command line or whose
+    // program cannot be found (no Exec at all unless DBusActivatable), NoDisplay
+    // or Hidden set, or not meant for the current desktop.
     std::optional<QString> applicationName(const QString& entryPath) const;
 
 private:
