@@ -16,11 +16,10 @@ struct Candidate {
     Kind kind;
 };
 
-std::optional<Kind> kindOf(const QFileInfo& item) {
-    const QString fileName = item.fileName();
-    if (fileName.endsWith(QLatin1String(".app")))
-        return item.isDir() ? Kind::BundleFolder : Kind::BundleFile;
-    if (fileName.endsWith(QLatin1String(".desktop")) && !item.isDir())
+std::optional<Kind> kindOf(const WalkItem& item) {
+    if (item.name.endsWith(QLatin1String(".app")))
+        return item.isFolder ? Kind::BundleFolder : Kind::BundleFile;
+    if (item.name.endsWith(QLatin1String(".desktop")) && !item.isFolder)
         return Kind::DesktopEntry;
     return std::nullopt;
 }
@@ -40,17 +39,17 @@ QList<Candidate> findCandidates(const QStringList& directories) {
     QHash<QString, qsizetype> entriesById;
     for (const QString& directory : directories) {
         const QString root = QDir::cleanPath(directory);
-        walkDirectory(root, [&](const QFileInfo& item) {
+        walkDirectory(root, [&](const WalkItem& item) {
             const std::optional<Kind> kind = kindOf(item);
             if (!kind)
                 return;
             if (*kind == Kind::DesktopEntry) {
-                const QString id = desktopFileId(root, item.filePath());
+                const QString id = desktopFileId(root, item.path);
                 if (const auto earlier = entriesById.constFind(id); earlier != entriesById.cend())
                     found[*earlier].reset();
                 entriesById.insert(id, found.size());
             }
-            found.append(Candidate{item.filePath(), *kind});
+            found.append(Candidate{item.path, *kind});
         });
     }
     QList<Candidate> candidates;

@@ -6,6 +6,14 @@
 #include <QString>
 #include <functional>
 
+// One item the walk visits.
+struct WalkItem {
+    QString path;
+    QString name;
+    bool isFolder = false; // a folder, or a link to one
+    bool isLink = false;
+};
+
 // Visits every item below `root`, depth first, a folder before its contents
 // and the items of one folder in name order. Hidden items (and so everything
 // inside a hidden folder) are left out. A folder whose name ends in ".app", in
@@ -13,7 +21,7 @@
 // nothing inside a bundle is seen. Symbolic links are visited but never
 // followed into, which also keeps the walk free of loops. A root that is
 // missing or unreadable yields nothing, as does any folder that cannot be read.
-void walkDirectory(const QString& root, const std::function<void(const QFileInfo&)>& visit);
+void walkDirectory(const QString& root, const std::function<void(const WalkItem&)>& visit);
 
 // A folder the walk enters and when its list of items last changed.
 struct WalkedFolder {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/InstalledPrograms.h"
+
 #include <QByteArrayList>
 #include <QString>
 #include <optional>
@@ -8,7 +10,7 @@
 class DesktopEntryReader {
 public:
     // Judges "OnlyShowIn" and "NotShowIn" against the desktops named in
-    // XDG_CURRENT_DESKTOP now.
+    // XDG_CURRENT_DESKTOP now, and looks programs up in PATH as it is now.
     DesktopEntryReader();
     explicit DesktopEntryReader(QByteArrayList currentDesktops);
 
@@ -22,4 +24,5 @@ public:
 
 private:
     QByteArrayList _currentDesktops;
+    InstalledPrograms _programs;
 };
