@@ -21,32 +21,34 @@ bool foundByGLib(const char* program) {
     return found != nullptr;
 }
 
-// What GLib asks of a program file: executable and not a folder. A file the
-// listing already saw as a regular one needs no second look.
-bool isExecutableFile(const std::string& path, bool isRegularFile) {
-    if (access(path.c_str(), X_OK) != 0)
+// What GLib asks of a program file: executable and not a folder. Asked
+// relative to the open folder, so the kernel resolves one name, not a path;
+// a file the listing already saw as a regular one needs no second look.
+bool isExecutableFile(DIR* folder, const char* name, bool isRegularFile) {
+    if (faccessat(dirfd(folder), name, X_OK, 0) != 0)
         return false;
     struct stat status {};
-    return isRegularFile || (stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode));
+    return isRegularFile ||
+           (fstatat(dirfd(folder), name, &status, 0) == 0 && !S_ISDIR(status.st_mode));
 }
 
-struct FolderCloser {
-    void operator()(DIR* folder) const { closedir(folder); }
-};
-
 } // namespace
+
+void InstalledPrograms::FolderCloser::operator()(DIR* folder) const {
+    closedir(folder);
+}
 
 InstalledPrograms::InstalledPrograms() {
     for (const QByteArray& folder : qgetenv("PATH").split(':')) {
         // Relative and unreadable folders are left to the slow path.
         if (!folder.startsWith('/'))
             continue;
-        const std::unique_ptr<DIR, FolderCloser> listing(opendir(folder.constData()));
+        std::unique_ptr<DIR, FolderCloser> listing(opendir(folder.constData()));
         if (!listing)
             continue;
-        _folders.push_back(folder.toStdString());
         while (const dirent* item = readdir(listing.get()))
-            _listed.try_emplace(item->d_name, Listed{_folders.size() - 1, item->d_type == DT_REG});
+            _listed.try_emplace(item->d_name, Listed{_folders.size(), item->d_type == DT_REG});
+        _folders.push_back(std::move(listing));
     }
 }
 
@@ -55,9 +57,8 @@ bool InstalledPrograms::contains(const char* program) const {
         // Where the listing names it, that file is checked alone; a name
         // listed nowhere may still sit in a folder that could not be listed.
         if (const auto listed = _listed.find(program);
-            listed != _listed.end() &&
-            isExecutableFile(_folders[listed->second.folder] + '/' + program,
-                             listed->second.isRegularFile))
+            listed != _listed.end() && isExecutableFile(_folders[listed->second.folder].get(),
+                                                        program, listed->second.isRegularFile))
             return true;
     }
     return foundByGLib(program);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <dirent.h>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -17,7 +19,11 @@ public:
     bool contains(const char* program) const;
 
 private:
-    std::vector<std::string> _folders;
+    struct FolderCloser {
+        void operator()(DIR* folder) const;
+    };
+    // The folders listed, kept open to check programs relative to them.
+    std::vector<std::unique_ptr<DIR, FolderCloser>> _folders;
     struct Listed {
         std::size_t folder;
         bool isRegularFile;
