@@ -33,13 +33,16 @@ void TestIndexAtLaunch::secondStartLoadsTheIndexTheFirstSaved() {
     IsolatedEnvironment isolated;
     const TempTree& tree = isolated.tree();
     const QString indexPath = tree.path("data/Vantri/appIndex.json");
+    // A bundle without its dictionary yet: not an application, and filling it
+    // in later leaves the application folders as they were.
+    tree.makeDir("home/Applications/Newcomer.app/Contents");
     RunningVantri first = startVantri(QProcessEnvironment::systemEnvironment());
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(indexPath), 30000);
     first.reset();
     const qint64 savedSize = QFileInfo(indexPath).size();
 
-    // Started again with the file in place, Vantri does not scan: an application
-    // installed meanwhile does not grow the file.
+    // Started again with the file in place and no application folder changed
+    // since, Vantri does not scan: the bundle completed meanwhile does not grow the file.
     writeBundle(tree, "home/Applications/Newcomer.app", namedDictionary("Newcomer"));
     const int readWatch = inotify_init1(IN_CLOEXEC);
     inotify_add_watch(readWatch, QFile::encodeName(indexPath).constData(), IN_CLOSE_NOWRITE);

@@ -1,13 +1,16 @@
 #include "index/AppIndexManager.h"
 
 #include "index/ApplicationDirectories.h"
+#include "index/ApplicationFolderWatch.h"
 #include "index/ApplicationScanner.h"
 #include "index/IndexFile.h"
 
+#include <QFileInfo>
 #include <QFutureWatcher>
 #include <QTimer>
 #include <QtConcurrent>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -25,6 +28,12 @@ AppIndexManager::AppIndexManager(QStringList directories, QString indexFilePath,
     , _indexFilePath(std::move(indexFilePath))
     , _apps(std::make_shared<const AppIndex>()) {
     loadIndex();
+    // Applications installed or removed while the program was not running
+    // are caught by the watch's first look at the folders.
+    auto* folderWatch =
+        new ApplicationFolderWatch(_directories, QFileInfo(_indexFilePath).lastModified(), this);
+    connect(folderWatch, &ApplicationFolderWatch::changed, this,
+            &AppIndexManager::indexAfterChange);
 }
 
 AppIndexManager::~AppIndexManager() = default;
@@ -61,11 +70,22 @@ void AppIndexManager::indexApps() {
     }));
 }
 
+void AppIndexManager::indexAfterChange() {
+    // A scan already running may have walked past the change: another one
+    // follows it.
+    if (_isIndexing)
+        _changedWhileIndexing = true;
+    else
+        indexApps();
+}
+
 void AppIndexManager::finishScan(std::shared_ptr<const AppIndex> index) {
     saveIndex(*index);
     setApps(std::move(index));
     setIsLoaded();
     setIsIndexing(false);
+    if (std::exchange(_changedWhileIndexing, false))
+        indexApps();
 }
 
 void AppIndexManager::loadIndex() {

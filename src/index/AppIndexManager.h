@@ -11,6 +11,8 @@
 // Knows the installed applications: reads the index file and scans the
 // application folders in the background, keeps the result as an immutable
 // snapshot and in the index file, and answers name searches from any thread.
+// The folders are watched: changes to them, while running or since the index
+// file was written, bring a scan of their own.
 class AppIndexManager : public QObject {
     Q_OBJECT
 
@@ -48,6 +50,7 @@ private:
     void loadIndex();
     void finishLoad(std::shared_ptr<const AppIndex> index);
     void saveIndex(const AppIndex& index) const;
+    void indexAfterChange();
     void finishScan(std::shared_ptr<const AppIndex> index);
     void setApps(std::shared_ptr<const AppIndex> index);
     void setIsLoaded();
@@ -58,4 +61,5 @@ private:
     std::atomic<std::shared_ptr<const AppIndex>> _apps;
     bool _isIndexing = false;
     bool _isLoaded = false;
+    bool _changedWhileIndexing = false;
 };

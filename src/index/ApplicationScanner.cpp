@@ -16,13 +16,49 @@ struct Candidate {
     Kind kind;
 };
 
-std::optional<Candidate> candidate(const QFileInfo& item) {
-    const QString fileName = item.fileName();
-    if (fileName.endsWith(QLatin1String(".app")))
-        return Candidate{item.filePath(), item.isDir() ? Kind::BundleFolder : Kind::BundleFile};
-    if (fileName.endsWith(QLatin1String(".desktop")) && !item.isDir())
-        return Candidate{item.filePath(), Kind::DesktopEntry};
+std::optional<Kind> kindOf(const WalkItem& item) {
+    if (item.name.endsWith(QLatin1String(".app")))
+        return item.isFolder ? Kind::BundleFolder : Kind::BundleFile;
+    if (item.name.endsWith(QLatin1String(".desktop")) && !item.isFolder)
+        return Kind::DesktopEntry;
     return std::nullopt;
+}
+
+// A desktop entry's id: its path below the folder walked, "/" turned into "-",
+// so that "kde/foo.desktop" and "kde-foo.desktop" name the same application.
+QString desktopFileId(const QString& root, const QString& entryPath) {
+    const qsizetype prefix = root.endsWith(QLatin1Char('/')) ? root.size() : root.size() + 1;
+    return entryPath.mid(prefix).replace(QLatin1Char('/'), QLatin1Char('-'));
+}
+
+// Every candidate in walk order. Of the desktop entries sharing an id only the
+// one of the last folder that holds it is kept, in its own place: a later
+// folder takes precedence, whatever its entry says.
+QList<Candidate> findCandidates(const QStringList& directories) {
+    QList<std::optional<Candidate>> found;
+    QHash<QString, qsizetype> entriesById;
+    for (const QString& directory : directories) {
+        const QString root = QDir::cleanPath(directory);
+        walkDirectory(root, [&](const WalkItem& item) {
+            const std::optional<Kind> kind = kindOf(item);
+            if (!kind)
+                return;
+            if (*kind == Kind::DesktopEntry) {
+                const QString id = desktopFileId(root, item.path);
+                if (const auto earlier = entriesById.constFind(id); earlier != entriesById.cend())
+                    found[*earlier].reset();
+                entriesById.insert(id, found.size());
+            }
+            found.append(Candidate{item.path, *kind});
+        });
+    }
+    QList<Candidate> candidates;
+    candidates.reserve(found.size());
+    for (std::optional<Candidate>& candidate : found) {
+        if (candidate)
+            candidates.append(std::move(*candidate));
+    }
+    return candidates;
 }
 
 // The lower-cased name to file the candidate under, or nothing to skip it.
@@ -47,13 +83,7 @@ std::optional<QString> filingName(const Candidate& candidate, const DesktopEntry
 } // namespace
 
 QHash<QString, QString> scanApplications(const QStringList& directories) {
-    QList<Candidate> candidates;
-    for (const QString& directory : directories) {
-        walkDirectory(directory, [&](const QFileInfo& item) {
-            if (std::optional<Candidate> found = candidate(item))
-                candidates.append(std::move(*found));
-        });
-    }
+    const QList<Candidate> candidates = findCandidates(directories);
     // Reading and parsing the files is most of the work: spread it over
     // threads of its own, so that the searches typed meanwhile still find the
     // global pool free, then file the names in walk order so that the later
