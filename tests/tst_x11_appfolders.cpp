@@ -64,7 +64,8 @@ void TestX11AppFolders::initTestCase() {
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     _vantri.setProcessEnvironment(environment);
     _vantri.setProcessChannelMode(QProcess::ForwardedChannels);
-    _vantri.start(qEnvironmentVariable("VANTRI_BINARY"), {});
+    // The full program itself, so that this process is the instance.
+    _vantri.start(qEnvironmentVariable("VANTRI_APP_BINARY"), {});
     // The first index is written once the start-up scan is done.
     _indexFile = _environment.dataHome() + QStringLiteral("/Vantri/appIndex.json");
     QVERIFY(_vantri.waitForStarted());
