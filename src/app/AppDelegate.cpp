@@ -23,6 +23,10 @@ namespace {
 
 AppDelegate* sharedDelegate = nullptr;
 
+// The launcher's height with the most results it shows at once.
+constexpr int fullContentHeight = LauncherView::searchAreaHeight + LauncherView::spacing +
+                                  LauncherView::maxVisibleItems * LauncherView::itemHeight;
+
 } // namespace
 
 AppDelegate::AppDelegate(QObject* parent)
@@ -75,7 +79,9 @@ void AppDelegate::loadSavedScriptFolder() {
 }
 
 void AppDelegate::toggleLauncher() {
-    if (_launcherWindow && _launcherWindow->isVisible())
+    // A panel still on screen without the keyboard is brought back, not
+    // hidden: one press, and typing reaches it again.
+    if (_launcherWindow && _launcherWindow->isVisible() && _launcherWindow->isActiveWindow())
         hideLauncher();
     else
         showLauncher();
@@ -108,9 +114,28 @@ void AppDelegate::positionLauncher() {
         return;
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect frame = launcherFrame(screen ? screen->availableGeometry() : QRect());
-    // The top edge, the centre and the width are fixed; the height is the content's.
-    _launcherWindow->setGeometry(
-        QRect(frame.topLeft(), QSize(frame.width(), _launcherView->contentHeight())));
+    _launcherTopLeft = frame.topLeft();
+    requestLauncherGeometry();
+}
+
+void AppDelegate::requestLauncherGeometry() {
+    // The top edge, the centre and the width are fixed; the height is the
+    // content's, or the most it can take where the window manager places the
+    // window itself and would move it at every change of size. The position
+    // goes with every request: some window managers keep a window where it
+    // was asked to be only until its size changes.
+    const int height = _keepsFullHeight ? fullContentHeight : _launcherView->contentHeight();
+    _launcherWindow->setGeometry(QRect(_launcherTopLeft, QSize(launcherSize.width(), height)));
+}
+
+void AppDelegate::launcherMoved(const QPoint& topLeft) {
+    if (_keepsFullHeight || topLeft == _launcherTopLeft)
+        return;
+    // Placed elsewhere than asked: from now on the window keeps one size, so
+    // that results appearing never move the field. What the content leaves
+    // free is see-through.
+    _keepsFullHeight = true;
+    requestLauncherGeometry();
 }
 
 void AppDelegate::focusSearchField() {
@@ -122,11 +147,19 @@ void AppDelegate::createLauncherWindow() {
     _launcherView = new LauncherView(
         ScriptManager::shared(), AppState::shared().appIndexManager(), [this] { hideLauncher(); },
         [this] { hideLauncher(); });
-    _launcherWindow = std::make_unique<KeyableWindow>(isCompositorRunning());
+    // A native Wayland client cannot place its windows at all: the panel asks
+    // for a fixed size there, which compositors that tile take as a dialog to
+    // float, and keeps it whatever the content.
+    const bool nativeWayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    _keepsFullHeight = nativeWayland;
+    _launcherWindow = std::make_unique<KeyableWindow>(nativeWayland || isCompositorRunning());
     _launcherWindow->setContentView(_launcherView);
+    if (nativeWayland)
+        _launcherWindow->setFixedSize(launcherSize.width(), fullContentHeight);
     // The window keeps its top edge and grows or shrinks downwards with the content.
     connect(_launcherView, &LauncherView::contentHeightChanged, this,
-            [this](int height) { _launcherWindow->resize(_launcherWindow->width(), height); });
+            &AppDelegate::requestLauncherGeometry);
+    connect(_launcherWindow.get(), &KeyableWindow::moved, this, &AppDelegate::launcherMoved);
     // A click in another program takes the activation away: the panel goes.
     connect(_launcherWindow.get(), &KeyableWindow::deactivated, this, &AppDelegate::hideLauncher);
 }

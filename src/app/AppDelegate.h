@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPoint>
 #include <chrono>
 #include <memory>
 
@@ -45,11 +46,19 @@ public:
         return _accessibilityPermission.get();
     }
 
+    // Whether the launcher window keeps the size of its largest content,
+    // because the window manager does not keep it where it was placed.
+    bool keepsFullHeight() const { return _keepsFullHeight; }
+
 private:
     void createLauncherWindow();
+    void requestLauncherGeometry();
+    void launcherMoved(const QPoint& topLeft);
 
     std::unique_ptr<HotKey> _hotKey;
     std::unique_ptr<KeyableWindow> _launcherWindow;
     LauncherView* _launcherView = nullptr;
+    QPoint _launcherTopLeft;
+    bool _keepsFullHeight = false;
     std::unique_ptr<AccessibilityPermission> _accessibilityPermission;
 };

@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "app/InstanceChannel.h"
 #include "app/InstanceServer.h"
+#include "app/PlatformChoice.h"
 #include "app/VantriApp.h"
 
 #include <QApplication>
@@ -73,7 +74,13 @@ std::optional<int> handToRunningInstance(std::optional<InstanceCommand> command,
 
 int runInstance(int& argc, char** argv, const QString& socketPath, QLockFile& startLock,
                 std::optional<InstanceCommand> command) {
+    PlatformRequest platform;
+    if (!platform.failure().isEmpty()) {
+        print(stderr, QStringLiteral("vantri: %1\n").arg(platform.failure()));
+        return 1;
+    }
     QApplication application(argc, argv);
+    platform.withdraw();
     // Vantri lives in the tray: closing the settings window must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
