@@ -76,10 +76,10 @@ void KeyableWindow::activeWindowChanged(quint64 activeWindow) {
     // the window manager may announce the same window more than once. No
     // active window at all is a loss too: a click on the bare desktop, or the
     // focus going to a window the X server does not know (a native Wayland
-    // window, seen through Xwayland).
-    // While the window manager passes the activation on, it may announce no
-    // window for a moment although the focus is still here: only the X
-    // server's word on the focus tells that apart.
+    // window, seen through Xwayland). But while the window manager passes the
+    // activation on, it may announce no window for a moment although the
+    // focus is still here: only the X server's word on the focus tells the two
+    // apart.
     if (activeWindow == 0 && _activeWindowWatch->inputFocus() == winId())
         return;
     if (_activatedSinceShown && !std::exchange(_lossReported, true))
