@@ -23,6 +23,8 @@ constexpr int skipReturnCode = 77;
 // sway will not run as root; a root test run goes on as this user.
 const QString testUser = QStringLiteral("vantri-test");
 const QString panelTitle = QStringLiteral("Vantri Launcher");
+// The search area, the gap and four result rows.
+constexpr int fullHeight = 60 + 20 + 4 * 50;
 const QStringList programsNeeded{"sway", "Xwayland", "foot", "grim", "wtype", "swaymsg"};
 
 // What the compositor says of one window.
@@ -281,10 +283,14 @@ QImage TestWaylandSway::screenshot(const QString& name) const {
 }
 
 void TestWaylandSway::toggleShowsAFloatingPanelWithTheFieldFocused() {
-    const std::optional<WindowNode> panel = summonPanel();
+    std::optional<WindowNode> panel = summonPanel();
     QVERIFY(panel);
     QVERIFY(panel->floating);
     QCOMPARE(panel->rect.width(), 600);
+    // sway centres the panel and centres it again at each change of size: the
+    // panel takes the size of its longest list at once, so none follows.
+    QTRY_COMPARE((panel = window(panelTitle)).value_or(WindowNode()).rect.height(), fullHeight);
+    QVERIFY(panel->visible && panel->focused);
     _panelRect = panel->rect;
     _beforeTyping = screenshot(QStringLiteral("1-shown"));
     QVERIFY(!_beforeTyping.isNull());
