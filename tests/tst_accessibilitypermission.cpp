@@ -5,6 +5,7 @@
 #include "state/Preferences.h"
 
 #include <QAbstractButton>
+#include <QDesktopServices>
 #include <QMessageBox>
 #include <QtTest>
 
@@ -43,6 +44,17 @@ struct Launch : QObject {
     }
 };
 
+// Stands in for the desktop's handler of local files.
+struct FileOpener : QObject {
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public Q_SLOTS:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
 } // namespace
 
 class TestAccessibilityPermission : public QObject {
@@ -50,6 +62,7 @@ class TestAccessibilityPermission : public QObject {
 
 private Q_SLOTS:
     void promptIsShownOnceEver();
+    void settingsButtonOpensTheKeyBindingHelpWhereNoSettingsAreKnown();
 };
 
 void TestAccessibilityPermission::promptIsShownOnceEver() {
@@ -64,6 +77,25 @@ void TestAccessibilityPermission::promptIsShownOnceEver() {
     AccessibilityPermission(launch.state, {[] { return false; }, [] {}})
         .recheckAccessibilityPermission();
     QCOMPARE(launch.prompts, 1);
+}
+
+void TestAccessibilityPermission::settingsButtonOpensTheKeyBindingHelpWhereNoSettingsAreKnown() {
+    // No desktop's shortcut settings are installed in the isolated data folders.
+    const IsolatedEnvironment environment;
+    FileOpener opener;
+    QDesktopServices::setUrlHandler(u"file"_s, &opener, "open");
+    AccessibilityPermission::systemPlatform().openAccessibilitySettings();
+    QDesktopServices::unsetUrlHandler(u"file"_s);
+
+    QCOMPARE(opener.opened.size(), 1);
+    QFile help(opener.opened.first().toLocalFile());
+    QVERIFY(help.fileName().startsWith(environment.tree().path()));
+    QVERIFY(help.open(QIODevice::ReadOnly));
+    const QByteArray text = help.readAll();
+    QVERIFY(text.startsWith("### A key for the panel on Wayland desktops\n"));
+    QVERIFY(text.contains("bindsym $mod+space exec vantri toggle"));
+    // The section alone, not the README after it.
+    QVERIFY(!text.contains("\n## "));
 }
 
 QTEST_MAIN(TestAccessibilityPermission)

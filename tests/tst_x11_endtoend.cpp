@@ -123,6 +123,11 @@ void TestX11EndToEnd::initTestCase() {
                      QStringLiteral("right"), QStringLiteral("--widthtype"),
                      QStringLiteral("request"), QStringLiteral("--height"), QStringLiteral("24")});
     QVERIFY2(_trayHost.waitForStarted(), "trayer is not installed");
+    // Vantri opens Settings at start when it finds no tray: the tray is there first.
+    QVERIFY(_desktop.run(QStringLiteral("xdotool"),
+                         {QStringLiteral("search"), QStringLiteral("--sync"),
+                          QStringLiteral("--onlyvisible"), QStringLiteral("--class"),
+                          QStringLiteral("trayer")}));
 
     const TempTree& tree = _environment.tree();
     _argumentsFile = tree.path(QStringLiteral("arguments.txt"));

@@ -1,5 +1,6 @@
 #include "app/AccessibilityPermission.h"
 
+#include "app/ShortcutHelp.h"
 #include "platform/AccessibilityTrust.h"
 #include "state/AppState.h"
 #include "state/PreferenceKeys.h"
@@ -11,7 +12,7 @@
 AccessibilityPermission::Platform AccessibilityPermission::systemPlatform() {
     // Where the grab is not possible, the useful settings are the desktop's
     // own shortcuts, which can run `vantri toggle`.
-    return {&::isProcessTrusted, [] { ::openShortcutSettings(); }};
+    return {&::isProcessTrusted, &openShortcutSettingsOrHelp};
 }
 
 AccessibilityPermission::AccessibilityPermission(AppState& appState, Platform platform,

@@ -20,6 +20,14 @@
 #include <QScreen>
 #include <QTimer>
 
+namespace {
+
+// The launcher's height with the most results it shows at once.
+constexpr int fullContentHeight = LauncherView::searchAreaHeight + LauncherView::spacing +
+                                  LauncherView::maxVisibleItems * LauncherView::itemHeight;
+
+} // namespace
+
 AppDelegate::AppDelegate(QObject* parent)
     : QObject(parent) {}
 
@@ -88,7 +96,9 @@ void AppDelegate::loadSavedScriptFolder() {
 }
 
 void AppDelegate::toggleLauncher() {
-    if (_launcherWindow && _launcherWindow->isVisible())
+    // A panel still on screen without the keyboard is brought back, not
+    // hidden: one press, and typing reaches it again.
+    if (_launcherWindow && _launcherWindow->isVisible() && _launcherWindow->isActiveWindow())
         hideLauncher();
     else
         showLauncher();
@@ -123,13 +133,41 @@ void AppDelegate::positionLauncher() {
     // it is, however the focus and the pointer have moved since.
     QScreen* screen = _launcherWindow->isVisible() ? _launcherWindow->screen() : mainScreen();
     const QRect frame = launcherFrame(screen ? screen->availableGeometry() : QRect());
+    // The place is noted before the window changes screens, which moves it:
+    // that move is ours, not the window manager's.
+    _launcherTopLeft = frame.topLeft();
     // Set first, so that the frame, in the screen's own scale, keeps its size
     // in logical pixels there.
     if (screen)
         _launcherWindow->setScreen(screen);
-    // The top edge, the centre and the width are fixed; the height is the content's.
-    _launcherWindow->setGeometry(
-        QRect(frame.topLeft(), QSize(frame.width(), _launcherView->contentHeight())));
+    requestLauncherGeometry();
+}
+
+void AppDelegate::requestLauncherGeometry() {
+    // The top edge, the centre and the width are fixed; the height is the
+    // content's, or the most it can take where the window manager places the
+    // window itself and would move it at every change of size. The position
+    // goes with every request: some window managers keep a window where it
+    // was asked to be only until its size changes.
+    const int height = _keepsFullHeight ? fullContentHeight : _launcherView->contentHeight();
+    _launcherWindow->setGeometry(QRect(_launcherTopLeft, QSize(launcherSize.width(), height)));
+}
+
+void AppDelegate::launcherMoved(const QPoint& topLeft) {
+    if (_keepsFullHeight || topLeft == _launcherTopLeft)
+        return;
+    // A window manager passes the window through other places while it maps
+    // it (its frame's origin, say): only where the window stays counts.
+    QTimer::singleShot(placementSettleDelay, this, [this] {
+        if (_keepsFullHeight || !_launcherWindow->isVisible() ||
+            _launcherWindow->pos() == _launcherTopLeft)
+            return;
+        // Placed elsewhere than asked: from now on the window keeps one size,
+        // so that results appearing never move the field. What the content
+        // leaves free is see-through.
+        _keepsFullHeight = true;
+        requestLauncherGeometry();
+    });
 }
 
 void AppDelegate::focusSearchField() {
@@ -141,11 +179,19 @@ void AppDelegate::createLauncherWindow() {
     _launcherView = new LauncherView(
         ScriptManager::shared(), AppState::shared().appIndexManager(), [this] { hideLauncher(); },
         [this] { hideLauncher(); });
-    _launcherWindow = std::make_unique<KeyableWindow>(isCompositorRunning());
+    // A native Wayland client cannot place its windows at all: the panel asks
+    // for a fixed size there, which compositors that tile take as a dialog to
+    // float, and keeps it whatever the content.
+    const bool nativeWayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    _keepsFullHeight = nativeWayland;
+    _launcherWindow = std::make_unique<KeyableWindow>(nativeWayland || isCompositorRunning());
     _launcherWindow->setContentView(_launcherView);
+    if (nativeWayland)
+        _launcherWindow->setFixedSize(launcherSize.width(), fullContentHeight);
     // The window keeps its top edge and grows or shrinks downwards with the content.
     connect(_launcherView, &LauncherView::contentHeightChanged, this,
-            [this](int height) { _launcherWindow->resize(_launcherWindow->width(), height); });
+            &AppDelegate::requestLauncherGeometry);
+    connect(_launcherWindow.get(), &KeyableWindow::moved, this, &AppDelegate::launcherMoved);
     // A click in another program takes the activation away: the panel goes.
     connect(_launcherWindow.get(), &KeyableWindow::deactivated, this, &AppDelegate::hideLauncher);
 }

@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QImage>
 #include <QLayout>
+#include <QMoveEvent>
 #include <QPainter>
 #include <QTimer>
 
@@ -71,10 +72,17 @@ void KeyableWindow::activeWindowChanged(quint64 activeWindow) {
         return;
     }
     // A change still under way from before this window was activated again
-    // (the focus moving on when it was last hidden) takes nothing from it, no
-    // active window at all is not another window, and the window manager may
-    // announce the same window more than once.
-    if (_activatedSinceShown && activeWindow != 0 && !std::exchange(_lossReported, true))
+    // (the focus moving on when it was last hidden) takes nothing from it, and
+    // the window manager may announce the same window more than once. No
+    // active window at all is a loss too: a click on the bare desktop, or the
+    // focus going to a window the X server does not know (a native Wayland
+    // window, seen through Xwayland). But while the window manager passes the
+    // activation on, it may announce no window for a moment although the
+    // focus is still here: only the X server's word on the focus tells the two
+    // apart.
+    if (activeWindow == 0 && _activeWindowWatch->inputFocus() == winId())
+        return;
+    if (_activatedSinceShown && !std::exchange(_lossReported, true))
         Q_EMIT deactivated();
 }
 
@@ -92,6 +100,12 @@ void KeyableWindow::resizeEvent(QResizeEvent* event) {
         _contentView->setGeometry(rect());
     // The content lays itself out for the new size first.
     QTimer::singleShot(0, this, &KeyableWindow::updateShape);
+}
+
+void KeyableWindow::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (isVisible())
+        Q_EMIT moved(pos());
 }
 
 void KeyableWindow::updateShape() {

@@ -25,13 +25,17 @@ public:
     QWidget* contentView() const { return _contentView; }
 
 Q_SIGNALS:
-    // Another window took the activation from this one while it was shown.
+    // The activation went from this window, while it was shown, to another
+    // window or to none.
     void deactivated();
+    // The window was shown or moved at `topLeft` (by the window manager too).
+    void moved(const QPoint& topLeft);
 
 protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     void updateShape();

@@ -6,10 +6,12 @@
 #include "ui/Settings.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QIcon>
 #include <QMenu>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QWidget>
 
 VantriApp::VantriApp(QObject* parent)
@@ -22,6 +24,9 @@ VantriApp::VantriApp(QObject* parent)
     // no theme holds it (a build tree, or no SVG support in Qt).
     , _trayIcon(std::make_unique<QSystemTrayIcon>(
           QIcon::fromTheme(ProductInfo::trayIconName, QIcon(QStringLiteral(":/trayicon.png"))))) {
+    // Names the program to the compositor: the Wayland app id that window
+    // rules match.
+    QGuiApplication::setDesktopFileName(QStringLiteral("vantri"));
     QAction* settings = _trayMenu->addAction(tr("Settings"));
     connect(settings, &QAction::triggered, this, &VantriApp::openSettingsWindow);
     _trayMenu->addSeparator();
@@ -31,8 +36,25 @@ VantriApp::VantriApp(QObject* parent)
 
     _trayIcon->setToolTip(QStringLiteral("Vantri"));
     _trayIcon->setContextMenu(_trayMenu.get());
-    // Without a tray host the icon simply stays hidden; the hotkey still works.
+    // Every click opens the menu, as a pull-down menu does: some tray hosts
+    // only report clicks and never show an item's menu themselves.
+    connect(_trayIcon.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context ||
+                    reason == QSystemTrayIcon::MiddleClick)
+                    popUpTrayMenu();
+            });
+    // Without a tray host the icon stays hidden and its menu out of reach:
+    // Settings is shown once instead, so that a hotkey can be chosen.
     _trayIcon->show();
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        QTimer::singleShot(0, this, &VantriApp::openSettingsWindow);
+}
+
+void VantriApp::popUpTrayMenu() {
+    // Where the platform has already shown the menu for this click, it stays.
+    if (!_trayMenu->isVisible())
+        _trayMenu->popup(QCursor::pos());
 }
 
 VantriApp::~VantriApp() = default;

@@ -32,6 +32,8 @@ public:
     QWidget* settingsWindow() const { return _settingsWindow.get(); }
 
 private:
+    void popUpTrayMenu();
+
     AppState& _appState;
     std::unique_ptr<AppDelegate> _appDelegate;
     std::unique_ptr<QMenu> _trayMenu;

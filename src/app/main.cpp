@@ -3,6 +3,7 @@
 // and never becomes a second one.
 #include "app/AppDelegate.h"
 #include "app/InstanceServer.h"
+#include "app/PlatformChoice.h"
 #include "app/VantriApp.h"
 #include "control/ChannelLocation.h"
 #include "control/CommandLine.h"
@@ -42,7 +43,13 @@ void carryOut(VantriApp& scene, InstanceCommand command) {
 int runInstance(int& argc, char** argv, const ChannelLocation& location, StartLock& startLock,
                 std::optional<InstanceStart::Handoff>& handoff,
                 std::optional<InstanceCommand> command) {
+    PlatformRequest platform;
+    if (!platform.failure().isEmpty()) {
+        InstanceStart::report(platform.failure().toStdString());
+        return InstanceStart::startRefusedStatus;
+    }
     QApplication application(argc, argv);
+    platform.withdraw();
     // Vantri lives in the tray: closing the settings window must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -53,7 +60,7 @@ int runInstance(int& argc, char** argv, const ChannelLocation& location, StartLo
     if (!server.listen()) {
         InstanceStart::report("cannot listen on " + location.socketPath + " (" +
                               server.errorString().toStdString() + ")");
-        return 1;
+        return InstanceStart::startRefusedStatus;
     }
     startLock.release();
     if (handoff)
@@ -78,7 +85,7 @@ int main(int argc, char* argv[]) {
     const ChannelLocation location = ChannelLocation::find();
     if (!location.error.empty()) {
         InstanceStart::report(location.error);
-        return 1;
+        return InstanceStart::startRefusedStatus;
     }
 
     // Started by `vantri`, which found no instance and holds the start lock

@@ -58,6 +58,10 @@ std::optional<std::string> awaitListening(pid_t child, int readyFd) {
     if (WIFSIGNALED(status))
         return "Vantri could not start: it was ended by signal " +
                std::to_string(WTERMSIG(status)) + " (" + ::strsignal(WTERMSIG(status)) + ")";
+    // Status 1 is the program's own refusal to start, which it has already
+    // explained on standard error: one line says it all.
+    if (WIFEXITED(status) && WEXITSTATUS(status) == startRefusedStatus)
+        return std::string();
     if (WIFEXITED(status) && WEXITSTATUS(status) != 0)
         return "Vantri could not start: it ended with status " +
                std::to_string(WEXITSTATUS(status));

@@ -33,8 +33,13 @@ struct Reach {
 // Hands the command (Settings for a plain start) to the running instance.
 Reach reachRunningInstance(std::optional<InstanceCommand> command, const ChannelLocation& location);
 
+// The full program's exit status when it cannot start and has said why on
+// standard error.
+inline constexpr int startRefusedStatus = 1;
+
 // Starts the full program at `program` in a session of its own, hands it the
-// start lock, and waits until it listens. Returns why it failed, or nothing.
+// start lock, and waits until it listens. Returns why it failed (empty when
+// the program has said so itself), or nothing.
 std::optional<std::string> startInstance(const std::string& program, StartLock& lock);
 
 // What a program started by startInstance() was handed: it holds the start

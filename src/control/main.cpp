@@ -57,7 +57,8 @@ int run(const std::vector<std::string>& arguments) {
     }
     if (const std::optional<std::string> failure =
             InstanceStart::startInstance(*program, reach.lock)) {
-        InstanceStart::report(*failure);
+        if (!failure->empty())
+            InstanceStart::report(*failure);
         return 1;
     }
     if (!commandLine.command)

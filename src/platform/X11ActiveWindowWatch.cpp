@@ -71,6 +71,18 @@ X11ActiveWindowWatch::~X11ActiveWindowWatch() {
         QCoreApplication::instance()->removeNativeEventFilter(this);
 }
 
+quint64 X11ActiveWindowWatch::inputFocus() const {
+    if (!_watch)
+        return 0;
+    const XcbReply<xcb_get_input_focus_reply_t> focus(
+        xcb_get_input_focus_reply(_watch->connection, xcb_get_input_focus(_watch->connection),
+                                  nullptr),
+        &std::free);
+    if (!focus || focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT || focus->focus == _watch->root)
+        return 0;
+    return focus->focus;
+}
+
 bool X11ActiveWindowWatch::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
     if (!_watch || eventType != "xcb_generic_event_t")
         return false;

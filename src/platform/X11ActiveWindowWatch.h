@@ -18,6 +18,9 @@ public:
     X11ActiveWindowWatch& operator=(const X11ActiveWindowWatch&) = delete;
 
     bool isWatching() const { return _watch != nullptr; }
+    // The window that holds the keyboard focus now, asked of the X server;
+    // 0 for none (or the root following the pointer), or when not watching.
+    quint64 inputFocus() const;
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 

@@ -1,0 +1,351 @@
+#include "TempTree.h"
+#include "state/PreferenceKeys.h"
+#include "state/Preferences.h"
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QtTest>
+
+#include <csignal>
+#include <optional>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+namespace {
+
+// CTest's return code for a skipped test.
+constexpr int skipReturnCode = 77;
+// sway will not run as root; a root test run goes on as this user.
+const QString testUser = QStringLiteral("vantri-test");
+const QString panelTitle = QStringLiteral("Vantri Launcher");
+// The search area, the gap and four result rows.
+constexpr int fullHeight = 60 + 20 + 4 * 50;
+const QStringList programsNeeded{"sway", "Xwayland", "foot", "grim", "wtype", "swaymsg"};
+
+// What the compositor says of one window.
+struct WindowNode {
+    QRect rect;
+    bool focused = false;
+    bool visible = false;
+    bool floating = false;
+};
+
+std::optional<WindowNode> findWindow(const QJsonObject& node, const QString& name, bool floating) {
+    if (node.value(u"name").toString() == name &&
+        (node.contains(u"window") || node.contains(u"app_id"))) {
+        const QJsonObject rect = node.value(u"rect").toObject();
+        return WindowNode{QRect(rect.value(u"x").toInt(), rect.value(u"y").toInt(),
+                                rect.value(u"width").toInt(), rect.value(u"height").toInt()),
+                          node.value(u"focused").toBool(), node.value(u"visible").toBool(),
+                          floating};
+    }
+    for (const QString& children : {QStringLiteral("nodes"), QStringLiteral("floating_nodes")}) {
+        for (const QJsonValue child : node.value(children).toArray()) {
+            if (auto found =
+                    findWindow(child.toObject(), name, children == QLatin1String("floating_nodes")))
+                return found;
+        }
+    }
+    return std::nullopt;
+}
+
+bool isOneColour(const QImage& image) {
+    if (image.isNull())
+        return false;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) != image.pixel(0, 0))
+                return false;
+        }
+    }
+    return true;
+}
+
+// As root: runs this test program again as the unprivileged test user,
+// creating the user when missing; its exit code.
+int runAsTestUser(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    const auto succeeds = [](const QString& program, const QStringList& arguments) {
+        QProcess process;
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(program, arguments);
+        return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
+               process.exitCode() == 0;
+    };
+    if (!succeeds(QStringLiteral("id"), {QStringLiteral("-u"), testUser}) &&
+        !succeeds(QStringLiteral("useradd"),
+                  {QStringLiteral("--system"), QStringLiteral("--create-home"),
+                   QStringLiteral("--shell"), QStringLiteral("/usr/sbin/nologin"), testUser})) {
+        qInfo("SKIP: sway does not run as root, and the user %s cannot be created",
+              qPrintable(testUser));
+        return skipReturnCode;
+    }
+    const QString self = QCoreApplication::applicationFilePath();
+    for (const QString& path : {self, qEnvironmentVariable("VANTRI_BINARY")}) {
+        if (!succeeds(QStringLiteral("runuser"),
+                      {QStringLiteral("-u"), testUser, QStringLiteral("--"), QStringLiteral("test"),
+                       QStringLiteral("-x"), path})) {
+            qInfo("SKIP: sway does not run as root, and %s cannot run %s", qPrintable(testUser),
+                  qPrintable(path));
+            return skipReturnCode;
+        }
+    }
+    QStringList arguments{QStringLiteral("-u"), testUser, QStringLiteral("--"), self};
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QProcess test;
+    test.setProcessChannelMode(QProcess::ForwardedChannels);
+    test.start(QStringLiteral("runuser"), arguments);
+    if (!test.waitForFinished(-1) || test.exitStatus() != QProcess::NormalExit)
+        return 1;
+    return test.exitCode();
+}
+
+} // namespace
+
+// The built program under a real Wayland compositor (sway, headless, with
+// Xwayland), driven as a user would: `vantri toggle` from the compositor's
+// key binding, typing through the compositor's virtual keyboard, a native
+// Wayland terminal taking the focus.
+class TestWaylandSway : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void toggleShowsAFloatingPanelWithTheFieldFocused();
+    void typingListsResultsWithoutMovingThePanel();
+    void returnRunsTheExampleScriptAndHides();
+    void aNativeWaylandWindowTakingTheFocusHidesThePanel();
+    void escapeHidesThePanel();
+
+private:
+    std::optional<WindowNode> window(const QString& name) const;
+    // Runs a client of the compositor to its end; whether it succeeded.
+    bool run(const QString& program, const QStringList& arguments,
+             QByteArray* output = nullptr) const;
+    int vantri(const QStringList& arguments) const;
+    // Types through a virtual keyboard of the compositor (wtype's arguments).
+    bool typeKeys(const QStringList& keys) const;
+    // The panel shown, floating and focused, after `vantri toggle`.
+    std::optional<WindowNode> summonPanel() const;
+    bool panelHidden() const;
+    QImage screenshot(const QString& name) const;
+
+    IsolatedEnvironment _environment;
+    QProcessEnvironment _clients;
+    QProcess _sway;
+    QProcess _vantri;
+    QProcess _terminal;
+    QRect _panelRect;
+    QImage _beforeTyping;
+};
+
+void TestWaylandSway::initTestCase() {
+    QVERIFY2(QFileInfo(qEnvironmentVariable("VANTRI_BINARY")).isExecutable(),
+             "VANTRI_BINARY must name the built program");
+    const TempTree& tree = _environment.tree();
+    const QString examples = QDir::cleanPath(qEnvironmentVariable("VANTRI_TEST_DATA") +
+                                             QStringLiteral("/../../examples/scripts"));
+    QVERIFY2(QFileInfo::exists(examples + QStringLiteral("/hello.meta")),
+             "the example scripts are missing");
+    {
+        const auto preferences = openPreferences();
+        preferences->setValue(PreferenceKeys::scriptFolderPath, examples);
+        // The one-time alert would take the focus from the panel mid-test.
+        preferences->setValue(PreferenceKeys::accessibilityPromptShown, true);
+    }
+    // Headless with no input devices, software rendering, one 1280 by 800 output.
+    const QString environmentFile = tree.path(QStringLiteral("session-environment"));
+    const QString config =
+        tree.writeFile(QStringLiteral("sway/config"),
+                       "output HEADLESS-1 resolution 1280x800\n"
+                       "xwayland enable\n"
+                       "default_border pixel 2\n"
+                       "exec sh -c 'echo \"$WAYLAND_DISPLAY $DISPLAY $SWAYSOCK\" > " +
+                           environmentFile.toUtf8() + "'\n");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "SWAYSOCK"})
+        environment.remove(QString::fromLatin1(name));
+    environment.insert(QStringLiteral("WLR_BACKENDS"), QStringLiteral("headless"));
+    environment.insert(QStringLiteral("WLR_LIBINPUT_NO_DEVICES"), QStringLiteral("1"));
+    environment.insert(QStringLiteral("WLR_RENDERER"), QStringLiteral("pixman"));
+    _sway.setProcessEnvironment(environment);
+    _sway.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    _sway.setStandardOutputFile(tree.path(QStringLiteral("sway.log")));
+    _sway.setStandardErrorFile(tree.path(QStringLiteral("sway.log")));
+    _sway.start(QStringLiteral("sway"), {QStringLiteral("-c"), config});
+    QVERIFY(_sway.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(environmentFile).size() > 0, 30000);
+
+    QFile file(environmentFile);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList session = QString::fromLocal8Bit(file.readAll()).split(u' ');
+    QCOMPARE(session.size(), 3);
+    _clients = environment;
+    _clients.insert(QStringLiteral("WAYLAND_DISPLAY"), session[0]);
+    _clients.insert(QStringLiteral("DISPLAY"), session[1]);
+    _clients.insert(QStringLiteral("SWAYSOCK"), session[2].trimmed());
+    _clients.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+
+    _vantri.setProcessEnvironment(_clients);
+    _vantri.setProcessChannelMode(QProcess::ForwardedChannels);
+    _vantri.start(qEnvironmentVariable("VANTRI_BINARY"), {});
+    QVERIFY(_vantri.waitForStarted());
+    // No tray here: Vantri opens Settings at start. Closed, it leaves the stage clear.
+    QTRY_VERIFY_WITH_TIMEOUT(window(QStringLiteral("Settings")), 30000);
+    QVERIFY(run(QStringLiteral("swaymsg"), {QStringLiteral("[title=\"^Settings$\"] kill")}));
+    QTRY_VERIFY(!window(QStringLiteral("Settings")));
+}
+
+void TestWaylandSway::cleanupTestCase() {
+    if (_vantri.state() == QProcess::Running) {
+        vantri({QStringLiteral("quit")});
+        _vantri.waitForFinished();
+    }
+    _terminal.kill();
+    _terminal.waitForFinished();
+    _sway.terminate();
+    _sway.waitForFinished();
+}
+
+bool TestWaylandSway::run(const QString& program, const QStringList& arguments,
+                          QByteArray* output) const {
+    QProcess process;
+    process.setProcessEnvironment(_clients);
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(program, arguments);
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        return false;
+    if (output)
+        *output = process.readAllStandardOutput();
+    return true;
+}
+
+int TestWaylandSway::vantri(const QStringList& arguments) const {
+    QProcess process;
+    process.setProcessEnvironment(_clients);
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.start(qEnvironmentVariable("VANTRI_BINARY"), arguments);
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+        return -1;
+    return process.exitCode();
+}
+
+bool TestWaylandSway::typeKeys(const QStringList& keys) const {
+    // Each wtype brings a keyboard of its own, whose key map Xwayland takes
+    // over only after the first keys have already arrived: they would be lost
+    // without the pause, a real keyboard is there all along.
+    return run(QStringLiteral("wtype"),
+               QStringList{QStringLiteral("-s"), QStringLiteral("500")} + keys);
+}
+
+std::optional<WindowNode> TestWaylandSway::window(const QString& name) const {
+    QByteArray tree;
+    if (!run(QStringLiteral("swaymsg"),
+             {QStringLiteral("-r"), QStringLiteral("-t"), QStringLiteral("get_tree")}, &tree))
+        return std::nullopt;
+    return findWindow(QJsonDocument::fromJson(tree).object(), name, false);
+}
+
+std::optional<WindowNode> TestWaylandSway::summonPanel() const {
+    if (vantri({QStringLiteral("toggle")}) != 0)
+        return std::nullopt;
+    // Shown, focused, and settled where the compositor keeps it: the same
+    // place twice in a row.
+    std::optional<WindowNode> panel;
+    QRect previous;
+    const bool shown = QTest::qWaitFor([&] {
+        panel = window(panelTitle);
+        if (!panel || !panel->visible || !panel->focused)
+            return false;
+        return std::exchange(previous, panel->rect) == panel->rect;
+    });
+    return shown ? panel : std::nullopt;
+}
+
+bool TestWaylandSway::panelHidden() const {
+    const std::optional<WindowNode> panel = window(panelTitle);
+    return !panel || !panel->visible;
+}
+
+QImage TestWaylandSway::screenshot(const QString& name) const {
+    const QString folder = qEnvironmentVariable("SCREENSHOT_DIR");
+    const QString path =
+        QDir(folder.isEmpty() ? _environment.tree().path() : folder).filePath(name + ".png");
+    return run(QStringLiteral("grim"), {path}) ? QImage(path) : QImage();
+}
+
+void TestWaylandSway::toggleShowsAFloatingPanelWithTheFieldFocused() {
+    std::optional<WindowNode> panel = summonPanel();
+    QVERIFY(panel);
+    QVERIFY(panel->floating);
+    QCOMPARE(panel->rect.width(), 600);
+    // sway centres the panel and centres it again at each change of size: the
+    // panel takes the size of its longest list at once, so none follows.
+    QTRY_COMPARE((panel = window(panelTitle)).value_or(WindowNode()).rect.height(), fullHeight);
+    QVERIFY(panel->visible && panel->focused);
+    _panelRect = panel->rect;
+    _beforeTyping = screenshot(QStringLiteral("1-shown"));
+    QVERIFY(!_beforeTyping.isNull());
+}
+
+void TestWaylandSway::typingListsResultsWithoutMovingThePanel() {
+    // Typed without a click: the field has the focus.
+    QVERIFY(typeKeys({QStringLiteral("hello")}));
+    // The result area under the field fills in: the band below the search
+    // area, empty desktop before, shows rows.
+    const QRect resultBand(_panelRect.x(), _panelRect.y() + 80, _panelRect.width(), 50);
+    QVERIFY2(isOneColour(_beforeTyping.copy(resultBand)), "the result area shows before typing");
+    QTRY_VERIFY_WITH_TIMEOUT(!isOneColour(screenshot(QStringLiteral("2-results")).copy(resultBand)),
+                             15000);
+    const std::optional<WindowNode> panel = window(panelTitle);
+    QVERIFY(panel);
+    QCOMPARE(panel->rect.topLeft(), _panelRect.topLeft());
+}
+
+void TestWaylandSway::returnRunsTheExampleScriptAndHides() {
+    QVERIFY(typeKeys({QStringLiteral("-k"), QStringLiteral("Return")}));
+    screenshot(QStringLiteral("3-ran"));
+    // Shown once the script has ended well.
+    QTRY_VERIFY_WITH_TIMEOUT(panelHidden(), 15000);
+}
+
+void TestWaylandSway::aNativeWaylandWindowTakingTheFocusHidesThePanel() {
+    QVERIFY(summonPanel());
+    _terminal.setProcessEnvironment(_clients);
+    _terminal.start(QStringLiteral("foot"), {});
+    QVERIFY(_terminal.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(panelHidden(), 15000);
+    screenshot(QStringLiteral("4-terminal-focused"));
+    // One toggle brings it back, focused.
+    QVERIFY(summonPanel());
+}
+
+void TestWaylandSway::escapeHidesThePanel() {
+    QVERIFY(typeKeys({QStringLiteral("-k"), QStringLiteral("Escape")}));
+    QTRY_VERIFY(panelHidden());
+    screenshot(QStringLiteral("5-escaped"));
+}
+
+int main(int argc, char** argv) {
+    for (const QString& program : programsNeeded) {
+        if (QStandardPaths::findExecutable(program).isEmpty()) {
+            qInfo("SKIP: %s is not installed", qPrintable(program));
+            return skipReturnCode;
+        }
+    }
+    if (::geteuid() == 0)
+        return runAsTestUser(argc, argv);
+    QCoreApplication application(argc, argv);
+    TestWaylandSway test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_wayland_sway.moc"

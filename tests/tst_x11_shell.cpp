@@ -1,0 +1,135 @@
+#include "TempTree.h"
+#include "VantriSession.h"
+#include "VirtualDesktop.h"
+
+#include <QtTest>
+
+namespace {
+
+const QString panelTitle = QStringLiteral("Vantri Launcher");
+const QString settingsTitle = QStringLiteral("Settings");
+// A point of the 1280 by 800 screen that no window covers.
+const QPoint bareDesktop(1100, 700);
+
+} // namespace
+
+// The built program's shell on a virtual desktop, driven from outside as a
+// user would: what it shows at start with and without a tray, the tray
+// icon's clicks, and clicks that take the panel's focus away.
+class TestX11Shell : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TestX11Shell(VirtualDesktop& desktop)
+        : _desktop(desktop)
+        , _session(desktop, _environment.tree()) {}
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void withoutATrayStartOpensSettingsOnce();
+    void withATrayStartShowsNothing();
+    void leftClickOnTheTrayIconOpensItsMenu();
+    void clickOnTheBareDesktopHidesThePanel();
+
+private:
+    QList<VirtualDesktop::ShownWindow> shown(const QString& title) const {
+        return _session.shownWindows(title);
+    }
+    // Shows the panel with `vantri toggle` and waits until it is active; its window.
+    quint64 summonPanel() const;
+    void quitVantri();
+
+    VirtualDesktop& _desktop;
+    IsolatedEnvironment _environment;
+    VantriSession _session;
+    QProcess _trayHost;
+};
+
+quint64 TestX11Shell::summonPanel() const {
+    if (_session.run({QStringLiteral("toggle")}) != 0)
+        return 0;
+    quint64 panel = 0;
+    return QTest::qWaitFor([&] {
+        const auto panels = shown(panelTitle);
+        panel = panels.isEmpty() ? 0 : panels.first().id;
+        return panel != 0 && _desktop.activeWindow() == panel;
+    })
+               ? panel
+               : 0;
+}
+
+void TestX11Shell::quitVantri() {
+    QVERIFY(_session.quit());
+}
+
+void TestX11Shell::initTestCase() {
+    QVERIFY2(QFileInfo(qEnvironmentVariable("VANTRI_BINARY")).isExecutable(),
+             "VANTRI_BINARY must name the built program");
+}
+
+void TestX11Shell::cleanupTestCase() {
+    if (_session.process().state() == QProcess::Running)
+        quitVantri();
+    _trayHost.terminate();
+    _trayHost.waitForFinished();
+}
+
+void TestX11Shell::withoutATrayStartOpensSettingsOnce() {
+    QVERIFY(_session.start());
+    QTRY_COMPARE(shown(settingsTitle).size(), 1);
+    QTRY_COMPARE(_desktop.activeWindow(), shown(settingsTitle).value(0).id);
+    // Closed, it stays closed: it was shown for the start only.
+    QVERIFY(_desktop.press(QStringLiteral("alt+F4")));
+    QTRY_VERIFY(shown(settingsTitle).isEmpty());
+    QVERIFY(shown(panelTitle).isEmpty());
+    quitVantri();
+}
+
+void TestX11Shell::withATrayStartShowsNothing() {
+    _trayHost.setProcessEnvironment(_desktop.environment());
+    _trayHost.start(QStringLiteral("trayer"),
+                    {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
+                     QStringLiteral("right"), QStringLiteral("--widthtype"),
+                     QStringLiteral("request"), QStringLiteral("--height"), QStringLiteral("24")});
+    QVERIFY2(_trayHost.waitForStarted(), "trayer is not installed");
+    QVERIFY(_desktop.run(QStringLiteral("xdotool"),
+                         {QStringLiteral("search"), QStringLiteral("--sync"),
+                          QStringLiteral("--onlyvisible"), QStringLiteral("--class"),
+                          QStringLiteral("trayer")}));
+    QVERIFY(_session.start());
+    // The icon docks in the tray, and nothing else appears.
+    QTRY_VERIFY(!shown(QStringLiteral("Vantri")).isEmpty());
+    QVERIFY(shown(settingsTitle).isEmpty());
+}
+
+void TestX11Shell::leftClickOnTheTrayIconOpensItsMenu() {
+    const QList<VirtualDesktop::ShownWindow> icons = shown(QStringLiteral("Vantri"));
+    QCOMPARE(icons.size(), 1);
+    QVERIFY(_desktop.clickAt(icons.first().geometry.center(), 1));
+    QTRY_COMPARE(shown(QStringLiteral("Vantri")).size(), 2);
+    // "Settings" is the menu's first entry.
+    QVERIFY(_desktop.press(QStringLiteral("Down")));
+    QVERIFY(_desktop.press(QStringLiteral("Return")));
+    QTRY_COMPARE(shown(settingsTitle).size(), 1);
+    QTRY_COMPARE(shown(QStringLiteral("Vantri")).size(), 1);
+    QTRY_COMPARE(_desktop.activeWindow(), shown(settingsTitle).value(0).id);
+    QVERIFY(_desktop.press(QStringLiteral("alt+F4")));
+    QTRY_VERIFY(shown(settingsTitle).isEmpty());
+}
+
+void TestX11Shell::clickOnTheBareDesktopHidesThePanel() {
+    const quint64 panel = summonPanel();
+    QVERIFY(panel != 0);
+    QVERIFY(_desktop.clickAt(bareDesktop));
+    QTRY_VERIFY(shown(panelTitle).isEmpty());
+    // No other window took the activation: the click alone sent the panel away.
+    QCOMPARE(_desktop.activeWindow(), 0u);
+    // And the next toggle shows it again, in one press.
+    QCOMPARE(summonPanel(), panel);
+    QVERIFY(_desktop.press(QStringLiteral("Escape")));
+    QTRY_VERIFY(shown(panelTitle).isEmpty());
+}
+
+VANTRI_X11_TEST_MAIN(TestX11Shell)
+#include "tst_x11_shell.moc"
