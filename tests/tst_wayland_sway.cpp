@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
@@ -85,17 +86,37 @@ int runAsTestUser(int argc, char** argv) {
               qPrintable(testUser));
         return skipReturnCode;
     }
-    const QString self = QCoreApplication::applicationFilePath();
-    for (const QString& path : {self, qEnvironmentVariable("VANTRI_BINARY")}) {
-        if (!succeeds(QStringLiteral("runuser"),
-                      {QStringLiteral("-u"), testUser, QStringLiteral("--"), QStringLiteral("test"),
-                       QStringLiteral("-x"), path})) {
-            qInfo("SKIP: sway does not run as root, and %s cannot run %s", qPrintable(testUser),
-                  qPrintable(path));
-            return skipReturnCode;
-        }
+    // The test user may not reach the build tree (a home folder of root's,
+    // say): the programs and the example scripts go to a folder of its own.
+    QTemporaryDir stage(QDir::tempPath() + QStringLiteral("/vantri-sway-XXXXXX"));
+    const QString examples = QDir::cleanPath(qEnvironmentVariable("VANTRI_TEST_DATA") +
+                                             QStringLiteral("/../../examples/scripts"));
+    const QString self = stage.filePath(QStringLiteral("tst_wayland_sway"));
+    if (!stage.isValid() ||
+        !QFile::setPermissions(stage.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                 QFile::ExeOwner | QFile::ReadOther |
+                                                 QFile::ExeOther) ||
+        !QFile::copy(QCoreApplication::applicationFilePath(), self) ||
+        !QFile::copy(qEnvironmentVariable("VANTRI_BINARY"), stage.filePath("vantri")) ||
+        !QFile::copy(qEnvironmentVariable("VANTRI_APP_BINARY"), stage.filePath("vantri-app")) ||
+        !QDir().mkpath(stage.filePath("tests/data")) ||
+        !QDir().mkpath(stage.filePath("examples")) ||
+        !succeeds(QStringLiteral("cp"),
+                  {QStringLiteral("-R"), examples, stage.filePath("examples/scripts")}) ||
+        !succeeds(QStringLiteral("chmod"),
+                  {QStringLiteral("-R"), QStringLiteral("a+rX"), stage.path()})) {
+        qInfo("SKIP: the programs cannot be staged for %s in %s", qPrintable(testUser),
+              qPrintable(stage.path()));
+        return skipReturnCode;
     }
-    QStringList arguments{QStringLiteral("-u"), testUser, QStringLiteral("--"), self};
+    QStringList arguments{QStringLiteral("-u"),
+                          testUser,
+                          QStringLiteral("--"),
+                          QStringLiteral("env"),
+                          QStringLiteral("VANTRI_BINARY=") + stage.filePath("vantri"),
+                          QStringLiteral("VANTRI_APP_BINARY=") + stage.filePath("vantri-app"),
+                          QStringLiteral("VANTRI_TEST_DATA=") + stage.filePath("tests/data"),
+                          self};
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     QProcess test;
@@ -195,7 +216,8 @@ void TestWaylandSway::initTestCase() {
 
     _vantri.setProcessEnvironment(_clients);
     _vantri.setProcessChannelMode(QProcess::ForwardedChannels);
-    _vantri.start(qEnvironmentVariable("VANTRI_BINARY"), {});
+    // The full program itself, so that this process is the instance.
+    _vantri.start(qEnvironmentVariable("VANTRI_APP_BINARY"), {});
     QVERIFY(_vantri.waitForStarted());
     // No tray here: Vantri opens Settings at start. Closed, it leaves the stage clear.
     QTRY_VERIFY_WITH_TIMEOUT(window(QStringLiteral("Settings")), 30000);
