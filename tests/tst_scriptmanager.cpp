@@ -31,6 +31,7 @@ private Q_SLOTS:
     void followsChangesToTheFolder();
     void followsTheWholeTree();
     void scansOnAWorkerAndPublishesOnlyTheLatestFolder();
+    void findsScriptsInTheFolderTheCatalogueCameFrom();
 };
 
 void TestScriptManager::cataloguesAFolderAndFindsScriptsByTheirFirstWord() {
@@ -160,6 +161,23 @@ void TestScriptManager::scansOnAWorkerAndPublishesOnlyTheLatestFolder() {
     QTRY_VERIFY(!manager.isScanning());
     QCOMPARE(published, QList<QStringList>{{"last"}});
     QCOMPARE(onMainThread, QList<bool>{true});
+}
+
+void TestScriptManager::findsScriptsInTheFolderTheCatalogueCameFrom() {
+    TempTree tree;
+    addScript(tree, "first/hello", metadataText("hello"));
+    addScript(tree, "second/hello", metadataText("hello"));
+    ScriptManager manager;
+    QVERIFY(load(manager, tree.path("first")));
+
+    // Until the new folder's scan is published, the catalogue is the first
+    // folder's, and so are the scripts it names.
+    manager.loadScripts(tree.path("second"));
+    QVERIFY(manager.isScanning());
+    QCOMPARE(manager.findScript("hello")->scriptPath, tree.path("first/hello.sh"));
+    QCOMPARE(manager.findCommand("hello")->scriptPath, tree.path("first/hello.sh"));
+    QTRY_VERIFY(!manager.isScanning());
+    QCOMPARE(manager.findScript("hello")->scriptPath, tree.path("second/hello.sh"));
 }
 
 QTEST_GUILESS_MAIN(TestScriptManager)

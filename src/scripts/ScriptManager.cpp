@@ -36,7 +36,7 @@ void ScriptManager::loadScripts(const QString& path) {
 void ScriptManager::load(const QString& path, bool isChange) {
     _lastUsedScriptFolderPath = path;
     if (!isScannableFolder(path)) {
-        publish({});
+        publish(path, {});
         return;
     }
     // Watching starts before the folder is read, so that a change made while
@@ -62,7 +62,7 @@ void ScriptManager::scanFinished() {
     // A scan of a folder that is no longer the chosen one has nothing to say.
     if (path == _lastUsedScriptFolderPath) {
         _folderMonitor->watchFolders(path, contents.folders);
-        publish(std::move(contents.catalogue));
+        publish(path, std::move(contents.catalogue));
     }
     if (_nextScanPath)
         startScan(*std::exchange(_nextScanPath, std::nullopt));
@@ -89,7 +89,7 @@ std::optional<FoundScript> ScriptManager::findCommand(const QString& command) co
 
 std::optional<FoundScript> ScriptManager::found(const ScriptEntry& entry,
                                                 const QStringList& arguments) const {
-    return FoundScript{entry.metadata, QDir(_lastUsedScriptFolderPath).filePath(entry.relativePath),
+    return FoundScript{entry.metadata, QDir(_catalogueFolder).filePath(entry.relativePath),
                        arguments};
 }
 
@@ -114,7 +114,9 @@ void ScriptManager::endRuns() {
     ScriptRun::endAll(findChildren<ScriptRun*>(Qt::FindDirectChildrenOnly), 2s);
 }
 
-void ScriptManager::publish(ScriptCatalogue catalogue) {
+void ScriptManager::publish(const QString& folder, ScriptCatalogue catalogue) {
+    // Set even when the entries are the same: they are now those of `folder`.
+    _catalogueFolder = folder;
     if (*_scripts.load() == catalogue)
         return;
     _scripts.store(std::make_shared<const ScriptCatalogue>(std::move(catalogue)));

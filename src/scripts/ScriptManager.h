@@ -84,11 +84,14 @@ private:
     void load(const QString& path, bool isChange);
     void startScan(const QString& path);
     void scanFinished();
-    void publish(ScriptCatalogue catalogue);
+    void publish(const QString& folder, ScriptCatalogue catalogue);
     std::optional<FoundScript> found(const ScriptEntry& entry, const QStringList& arguments) const;
 
     std::atomic<std::shared_ptr<const ScriptCatalogue>> _scripts;
     QString _lastUsedScriptFolderPath;
+    // The folder the published catalogue was read from: its relative paths
+    // are under it, while the chosen folder may already be another one.
+    QString _catalogueFolder;
     ScriptFolderMonitor* _folderMonitor;
     QFutureWatcher<ScriptFolderContents> _scan;
     std::optional<QString> _scanningPath;
