@@ -75,6 +75,8 @@ private Q_SLOTS:
     void refusesAFolderOthersControl();
     void neverUsesASocketInASharedFolder();
     void reportsAProgramThatDiesAtStart();
+    void aStartReadThroughAPipeEnds_data();
+    void aStartReadThroughAPipeEnds();
 
 private:
     struct Finished {
@@ -461,6 +463,24 @@ void TestSingleInstance::reportsAProgramThatDiesAtStart() {
     QVERIFY(startLockIsFree());
     QVERIFY(instances().isEmpty());
     QCOMPARE(instancePid(), pid_t(0));
+}
+
+void TestSingleInstance::aStartReadThroughAPipeEnds_data() {
+    QTest::addColumn<QString>("shell"); // run by sh with the command as $0
+    QTest::newRow("command substitution") << R"(out=$("$0" show) && printf 'got[%s]' "$out")";
+    QTest::newRow("output and errors piped") << R"("$0" toggle 2>&1 | cat; printf 'got[]')";
+}
+
+void TestSingleInstance::aStartReadThroughAPipeEnds() {
+    QFETCH(QString, shell);
+    // The shell waits until nothing holds the pipe open any more: the command
+    // that started the instance, and the instance itself.
+    const Finished finished =
+        run({QStringLiteral("-c"), shell, _binary}, QStringLiteral("/bin/sh"));
+    QCOMPARE(finished.exitCode, 0);
+    QCOMPARE(finished.standardOutput, QByteArray("got[]"));
+    QVERIFY(instancePid() > 0);
+    quitInstance();
 }
 
 QTEST_MAIN(TestSingleInstance)

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -115,9 +116,21 @@ std::optional<std::string> startInstance(const std::string& program, StartLock& 
         // The instance outlives this command: a session of its own keeps the
         // terminal's hangup and job control from reaching it.
         ::setsid();
-        const int nothing = ::open("/dev/null", O_RDONLY);
-        if (nothing >= 0)
+        const int nothing = ::open("/dev/null", O_RDWR);
+        if (nothing >= 0) {
             ::dup2(nothing, STDIN_FILENO);
+            // Whoever reads a pipe on the other end (`out=$(vantri show)`,
+            // `vantri toggle | cat`) waits for every writer to close it, and
+            // the instance never would. A terminal, a file or the journal
+            // keeps receiving its diagnostics.
+            for (const int fd : {STDOUT_FILENO, STDERR_FILENO}) {
+                struct stat status {};
+                if (::fstat(fd, &status) == 0 && S_ISFIFO(status.st_mode))
+                    ::dup2(nothing, fd);
+            }
+            if (nothing > STDERR_FILENO)
+                ::close(nothing);
+        }
         if (!keepAcrossExec(lock.fd()) || !keepAcrossExec(ready[1]) ||
             ::setenv(handoffVariable, handoff.c_str(), 1) != 0)
             ::_exit(127);
