@@ -32,6 +32,8 @@ private Q_SLOTS:
     void followsTheWholeTree();
     void scansOnAWorkerAndPublishesOnlyTheLatestFolder();
     void findsScriptsInTheFolderTheCatalogueCameFrom();
+    void forgetsTheEarlierFolderForOneThatCannotBeRead_data();
+    void forgetsTheEarlierFolderForOneThatCannotBeRead();
 };
 
 void TestScriptManager::cataloguesAFolderAndFindsScriptsByTheirFirstWord() {
@@ -178,6 +180,39 @@ void TestScriptManager::findsScriptsInTheFolderTheCatalogueCameFrom() {
     QCOMPARE(manager.findCommand("hello")->scriptPath, tree.path("first/hello.sh"));
     QTRY_VERIFY(!manager.isScanning());
     QCOMPARE(manager.findScript("hello")->scriptPath, tree.path("second/hello.sh"));
+}
+
+void TestScriptManager::forgetsTheEarlierFolderForOneThatCannotBeRead_data() {
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("missing") << "missing";
+    QTest::newRow("a file") << "file";
+    QTest::newRow("no folder") << "";
+}
+
+void TestScriptManager::forgetsTheEarlierFolderForOneThatCannotBeRead() {
+    QFETCH(QString, chosen);
+    TempTree tree;
+    const QString earlier = tree.makeDir("earlier");
+    addScript(tree, "earlier/hello", metadataText("hello"));
+    tree.writeFile("file", "");
+    ScriptManager manager;
+    QVERIFY(load(manager, earlier));
+    QCOMPARE(manager.scripts()->keys(), QStringList{"hello"});
+
+    // A witness that still watches the earlier folder tells when a change
+    // there has been noticed.
+    ScriptManager witness;
+    QVERIFY(load(witness, earlier));
+    manager.loadScripts(chosen.isEmpty() ? chosen : tree.path(chosen));
+    QVERIFY(manager.scripts()->isEmpty());
+
+    // A change in the earlier folder no longer brings its scripts back.
+    QSignalSpy changed(&manager, &ScriptManager::scriptsChanged);
+    addScript(tree, "earlier/bye", metadataText("bye"));
+    QTRY_COMPARE(witness.scripts()->keys(), QStringList({"bye", "hello"}));
+    QTRY_VERIFY(!manager.isScanning());
+    QVERIFY(manager.scripts()->isEmpty());
+    QCOMPARE(changed.count(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestScriptManager)

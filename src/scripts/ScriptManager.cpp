@@ -35,13 +35,14 @@ void ScriptManager::loadScripts(const QString& path) {
 
 void ScriptManager::load(const QString& path, bool isChange) {
     _lastUsedScriptFolderPath = path;
+    // Watching starts before the folder is read, so that a change made while
+    // it is being read still leads to another scan; a folder that cannot be
+    // read at all is watched as far as it can be, and the earlier one no more.
+    _folderMonitor->watch(path);
     if (!isScannableFolder(path)) {
         publish(path, {});
         return;
     }
-    // Watching starts before the folder is read, so that a change made while
-    // it is being read still leads to another scan.
-    _folderMonitor->watch(path);
     if (!isChange && _scanningPath == path && !_nextScanPath)
         return;
     if (_scanningPath) {

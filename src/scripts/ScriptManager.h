@@ -41,7 +41,8 @@ public:
     // Catalogues the folder at `path` afresh and watches its tree, so that
     // adding, removing or renaming entries anywhere in it, or rewriting a
     // metadata file, catalogues it again. An empty, missing or unreadable
-    // folder empties the catalogue at once and leaves the watch as it was.
+    // folder empties the catalogue at once, and the earlier folder is no
+    // longer watched.
     // Otherwise the folder is scanned on a worker and the catalogue replaced
     // when the scan is done; a request made while a scan runs is held, and
     // the requests held meanwhile make one more scan, of the latest folder.
