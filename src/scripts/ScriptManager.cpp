@@ -108,11 +108,16 @@ void ScriptManager::runScript(const ScriptMetadata& metadata, const QString& scr
     }
     auto* run = new ScriptRun(*runner, std::move(outputHandler), std::move(completion), this);
     run->start(scriptPath, arguments);
+    // Groups outlive their runs when a script leaves something running
+    // behind; those that have emptied need no ending.
+    _runGroups.removeIf([](qint64 group) { return !ScriptRun::groupExists(group); });
+    if (run->processGroup() > 0)
+        _runGroups.append(run->processGroup());
 }
 
 void ScriptManager::endRuns() {
     using namespace std::chrono_literals;
-    ScriptRun::endAll(findChildren<ScriptRun*>(Qt::FindDirectChildrenOnly), 2s);
+    ScriptRun::endAll(findChildren<ScriptRun*>(Qt::FindDirectChildrenOnly), _runGroups, 2s);
 }
 
 void ScriptManager::publish(const QString& folder, ScriptCatalogue catalogue) {

@@ -98,4 +98,6 @@ private:
     std::optional<QString> _scanningPath;
     std::optional<QString> _nextScanPath;
     ScriptRunners _runners;
+    // The process group of every run started whose group may still have members.
+    QList<qint64> _runGroups;
 };
