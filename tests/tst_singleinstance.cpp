@@ -77,6 +77,7 @@ private Q_SLOTS:
     void reportsAProgramThatDiesAtStart();
     void aStartReadThroughAPipeEnds_data();
     void aStartReadThroughAPipeEnds();
+    void ignoresAHandoffOfOtherDescriptors();
 
 private:
     struct Finished {
@@ -481,6 +482,21 @@ void TestSingleInstance::aStartReadThroughAPipeEnds() {
     QCOMPARE(finished.standardOutput, QByteArray("got[]"));
     QVERIFY(instancePid() > 0);
     quitInstance();
+}
+
+void TestSingleInstance::ignoresAHandoffOfOtherDescriptors() {
+    // Started by hand with a handoff naming its standard input as the lock
+    // and its standard output as the starter's pipe: neither is one.
+    qputenv("VANTRI_START_HANDOFF", "0,1");
+    const std::unique_ptr<QProcess> instance = start({}, _appBinary);
+    qunsetenv("VANTRI_START_HANDOFF");
+    QTRY_VERIFY_WITH_TIMEOUT(instancePid() == instance->processId(), 30'000);
+    quitInstance();
+    QTRY_COMPARE(instance->state(), QProcess::NotRunning);
+    QCOMPARE(instance->exitCode(), 0);
+    QFile output(instance->objectName() + ".out");
+    QVERIFY(output.open(QIODevice::ReadOnly));
+    QCOMPARE(output.readAll(), QByteArray());
 }
 
 QTEST_MAIN(TestSingleInstance)

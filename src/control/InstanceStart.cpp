@@ -65,6 +65,12 @@ std::optional<std::string> awaitListening(pid_t child, int readyFd) {
     return "Vantri could not start: it ended before it was ready";
 }
 
+// Whether `fd` is open on a file of type `type` (S_IFREG, S_IFIFO, ...).
+bool isOpenAs(int fd, mode_t type) {
+    struct stat status {};
+    return fd >= 0 && ::fstat(fd, &status) == 0 && (status.st_mode & S_IFMT) == type;
+}
+
 bool keepAcrossExec(int fd) {
     return fd < 0 || ::fcntl(fd, F_SETFD, 0) == 0;
 }
@@ -124,8 +130,7 @@ std::optional<std::string> startInstance(const std::string& program, StartLock& 
             // the instance never would. A terminal, a file or the journal
             // keeps receiving its diagnostics.
             for (const int fd : {STDOUT_FILENO, STDERR_FILENO}) {
-                struct stat status {};
-                if (::fstat(fd, &status) == 0 && S_ISFIFO(status.st_mode))
+                if (isOpenAs(fd, S_IFIFO))
                     ::dup2(nothing, fd);
             }
             if (nothing > STDERR_FILENO)
@@ -157,6 +162,13 @@ std::optional<Handoff> Handoff::take() {
     ::unsetenv(handoffVariable);
     if (!valid)
         return std::nullopt;
+    // Anyone can set the variable: a number that does not name a descriptor
+    // of the expected kind (the lock file, the pipe to the starter) is left
+    // alone rather than written to, unlocked or closed.
+    if (!isOpenAs(lockFd, S_IFREG))
+        lockFd = -1;
+    if (!isOpenAs(readyFd, S_IFIFO))
+        readyFd = -1;
     // Neither descriptor is for the instance's own children.
     for (const int fd : {lockFd, readyFd}) {
         if (fd >= 0)
