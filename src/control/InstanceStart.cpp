@@ -82,6 +82,23 @@ void report(const std::string& message) {
     std::fputs(line.c_str(), stderr);
 }
 
+Invocation readInvocation(const std::vector<std::string>& arguments) {
+    Invocation invocation{CommandLine::parse(arguments), {}, std::nullopt};
+    const CommandLine& commandLine = invocation.commandLine;
+    if (commandLine.exitCode) {
+        std::fputs(commandLine.standardOutput.c_str(), stdout);
+        std::fputs(commandLine.standardError.c_str(), stderr);
+        invocation.exitCode = commandLine.exitCode;
+        return invocation;
+    }
+    invocation.location = ChannelLocation::find();
+    if (!invocation.location.error.empty()) {
+        report(invocation.location.error);
+        invocation.exitCode = 1;
+    }
+    return invocation;
+}
+
 Reach reachRunningInstance(std::optional<InstanceCommand> command,
                            const ChannelLocation& location) {
     const InstanceCommand delivered = command.value_or(InstanceCommand::settings);
