@@ -31,6 +31,9 @@ private Q_SLOTS:
     void followsChangesToTheFolder();
     void followsTheWholeTree();
     void scansOnAWorkerAndPublishesOnlyTheLatestFolder();
+    void findsScriptsInTheFolderTheCatalogueCameFrom();
+    void forgetsTheEarlierFolderForOneThatCannotBeRead_data();
+    void forgetsTheEarlierFolderForOneThatCannotBeRead();
 };
 
 void TestScriptManager::cataloguesAFolderAndFindsScriptsByTheirFirstWord() {
@@ -160,6 +163,56 @@ void TestScriptManager::scansOnAWorkerAndPublishesOnlyTheLatestFolder() {
     QTRY_VERIFY(!manager.isScanning());
     QCOMPARE(published, QList<QStringList>{{"last"}});
     QCOMPARE(onMainThread, QList<bool>{true});
+}
+
+void TestScriptManager::findsScriptsInTheFolderTheCatalogueCameFrom() {
+    TempTree tree;
+    addScript(tree, "first/hello", metadataText("hello"));
+    addScript(tree, "second/hello", metadataText("hello"));
+    ScriptManager manager;
+    QVERIFY(load(manager, tree.path("first")));
+
+    // Until the new folder's scan is published, the catalogue is the first
+    // folder's, and so are the scripts it names.
+    manager.loadScripts(tree.path("second"));
+    QVERIFY(manager.isScanning());
+    QCOMPARE(manager.findScript("hello")->scriptPath, tree.path("first/hello.sh"));
+    QCOMPARE(manager.findCommand("hello")->scriptPath, tree.path("first/hello.sh"));
+    QTRY_VERIFY(!manager.isScanning());
+    QCOMPARE(manager.findScript("hello")->scriptPath, tree.path("second/hello.sh"));
+}
+
+void TestScriptManager::forgetsTheEarlierFolderForOneThatCannotBeRead_data() {
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("missing") << "missing";
+    QTest::newRow("a file") << "file";
+    QTest::newRow("no folder") << "";
+}
+
+void TestScriptManager::forgetsTheEarlierFolderForOneThatCannotBeRead() {
+    QFETCH(QString, chosen);
+    TempTree tree;
+    const QString earlier = tree.makeDir("earlier");
+    addScript(tree, "earlier/hello", metadataText("hello"));
+    tree.writeFile("file", "");
+    ScriptManager manager;
+    QVERIFY(load(manager, earlier));
+    QCOMPARE(manager.scripts()->keys(), QStringList{"hello"});
+
+    // A witness that still watches the earlier folder tells when a change
+    // there has been noticed.
+    ScriptManager witness;
+    QVERIFY(load(witness, earlier));
+    manager.loadScripts(chosen.isEmpty() ? chosen : tree.path(chosen));
+    QVERIFY(manager.scripts()->isEmpty());
+
+    // A change in the earlier folder no longer brings its scripts back.
+    QSignalSpy changed(&manager, &ScriptManager::scriptsChanged);
+    addScript(tree, "earlier/bye", metadataText("bye"));
+    QTRY_COMPARE(witness.scripts()->keys(), QStringList({"bye", "hello"}));
+    QTRY_VERIFY(!manager.isScanning());
+    QVERIFY(manager.scripts()->isEmpty());
+    QCOMPARE(changed.count(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestScriptManager)

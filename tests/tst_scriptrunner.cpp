@@ -51,6 +51,7 @@ private Q_SLOTS:
     void reportsFailuresToStart_data();
     void reportsFailuresToStart();
     void endingRunsEndsWhatTheyStarted();
+    void endingRunsEndsWhatEndedRunsLeftBehind();
 
 private:
     std::shared_ptr<RunRecord> run(const QString& type, const QByteArray& script);
@@ -191,6 +192,22 @@ void TestScriptRunner::endingRunsEndsWhatTheyStarted() {
     QTRY_VERIFY(record->completed);
     QCOMPARE(record->failure->description(),
              QStringLiteral("Shell script was killed by signal 9\nError: "));
+}
+
+void TestScriptRunner::endingRunsEndsWhatEndedRunsLeftBehind() {
+    // The script is done at once; what it left running ignores the polite request.
+    const QString pid = _tree.path("left-behind");
+    const auto record = run("bash", "bash -c \"trap '' TERM; exec sleep 1000\" >/dev/null 2>&1 &\n"
+                                    "echo $! > '" +
+                                        pid.toUtf8() + "'\n");
+    QVERIFY(!record->failure);
+    QFile file(pid);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray leftBehind = file.readAll();
+    QVERIFY(!processEnded(leftBehind));
+
+    _manager.endRuns();
+    QTRY_VERIFY2(processEnded(leftBehind), leftBehind.constData());
 }
 
 QTEST_GUILESS_MAIN(TestScriptRunner)

@@ -75,6 +75,9 @@ private Q_SLOTS:
     void refusesAFolderOthersControl();
     void neverUsesASocketInASharedFolder();
     void reportsAProgramThatDiesAtStart();
+    void aStartReadThroughAPipeEnds_data();
+    void aStartReadThroughAPipeEnds();
+    void ignoresAHandoffOfOtherDescriptors();
 
 private:
     struct Finished {
@@ -464,6 +467,39 @@ void TestSingleInstance::reportsAProgramThatDiesAtStart() {
     QVERIFY(startLockIsFree());
     QVERIFY(instances().isEmpty());
     QCOMPARE(instancePid(), pid_t(0));
+}
+
+void TestSingleInstance::aStartReadThroughAPipeEnds_data() {
+    QTest::addColumn<QString>("shell"); // run by sh with the command as $0
+    QTest::newRow("command substitution") << R"(out=$("$0" show) && printf 'got[%s]' "$out")";
+    QTest::newRow("output and errors piped") << R"("$0" toggle 2>&1 | cat; printf 'got[]')";
+}
+
+void TestSingleInstance::aStartReadThroughAPipeEnds() {
+    QFETCH(QString, shell);
+    // The shell waits until nothing holds the pipe open any more: the command
+    // that started the instance, and the instance itself.
+    const Finished finished =
+        run({QStringLiteral("-c"), shell, _binary}, QStringLiteral("/bin/sh"));
+    QCOMPARE(finished.exitCode, 0);
+    QCOMPARE(finished.standardOutput, QByteArray("got[]"));
+    QVERIFY(instancePid() > 0);
+    quitInstance();
+}
+
+void TestSingleInstance::ignoresAHandoffOfOtherDescriptors() {
+    // Started by hand with a handoff naming its standard input as the lock
+    // and its standard output as the starter's pipe: neither is one.
+    qputenv("VANTRI_START_HANDOFF", "0,1");
+    const std::unique_ptr<QProcess> instance = start({}, _appBinary);
+    qunsetenv("VANTRI_START_HANDOFF");
+    QTRY_VERIFY_WITH_TIMEOUT(instancePid() == instance->processId(), 30'000);
+    quitInstance();
+    QTRY_COMPARE(instance->state(), QProcess::NotRunning);
+    QCOMPARE(instance->exitCode(), 0);
+    QFile output(instance->objectName() + ".out");
+    QVERIFY(output.open(QIODevice::ReadOnly));
+    QCOMPARE(output.readAll(), QByteArray());
 }
 
 QTEST_MAIN(TestSingleInstance)

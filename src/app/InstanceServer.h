@@ -30,9 +30,13 @@ public:
     InstanceServer(QString socketPath, Handler handler, QObject* parent = nullptr);
     ~InstanceServer() override;
 
-    // Call only when no instance answered at the socket path, with the start
-    // lock held: whatever sits at the path then is left over from an instance
-    // that ended without cleaning up, and is replaced.
+    // At start, call only when no instance answered at the socket path, with
+    // the start lock held: whatever sits at the path then is left over from
+    // an instance that ended without cleaning up, and is replaced. When its
+    // own listening socket fails, the server calls it again without the lock:
+    // the path is still this instance's, and only a start that looks in the
+    // moment between closing the old socket and binding the new one can find
+    // no instance there and bring up another.
     bool listen();
     bool isListening() const { return _listener >= 0; }
     QString errorString() const { return _error; }

@@ -12,7 +12,6 @@
 #include <QApplication>
 #include <QTimer>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -76,17 +75,12 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("Vantri"));
     QCoreApplication::setOrganizationName(QStringLiteral("Vantri"));
 
-    const CommandLine commandLine = CommandLine::parse(std::vector<std::string>(argv, argv + argc));
-    if (commandLine.exitCode) {
-        std::fputs(commandLine.standardOutput.c_str(), stdout);
-        std::fputs(commandLine.standardError.c_str(), stderr);
-        return *commandLine.exitCode;
-    }
-    const ChannelLocation location = ChannelLocation::find();
-    if (!location.error.empty()) {
-        InstanceStart::report(location.error);
-        return InstanceStart::startRefusedStatus;
-    }
+    const InstanceStart::Invocation invocation =
+        InstanceStart::readInvocation(std::vector<std::string>(argv, argv + argc));
+    if (invocation.exitCode)
+        return *invocation.exitCode;
+    const CommandLine& commandLine = invocation.commandLine;
+    const ChannelLocation& location = invocation.location;
 
     // Started by `vantri`, which found no instance and holds the start lock
     // for this process; started any other way, look for the instance first.

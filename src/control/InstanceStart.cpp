@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -68,6 +69,12 @@ std::optional<std::string> awaitListening(pid_t child, int readyFd) {
     return "Vantri could not start: it ended before it was ready";
 }
 
+// Whether `fd` is open on a file of type `type` (S_IFREG, S_IFIFO, ...).
+bool isOpenAs(int fd, mode_t type) {
+    struct stat status {};
+    return fd >= 0 && ::fstat(fd, &status) == 0 && (status.st_mode & S_IFMT) == type;
+}
+
 bool keepAcrossExec(int fd) {
     return fd < 0 || ::fcntl(fd, F_SETFD, 0) == 0;
 }
@@ -77,6 +84,23 @@ bool keepAcrossExec(int fd) {
 void report(const std::string& message) {
     const std::string line = "vantri: " + InstanceProtocol::printable(message) + "\n";
     std::fputs(line.c_str(), stderr);
+}
+
+Invocation readInvocation(const std::vector<std::string>& arguments) {
+    Invocation invocation{CommandLine::parse(arguments), {}, std::nullopt};
+    const CommandLine& commandLine = invocation.commandLine;
+    if (commandLine.exitCode) {
+        std::fputs(commandLine.standardOutput.c_str(), stdout);
+        std::fputs(commandLine.standardError.c_str(), stderr);
+        invocation.exitCode = commandLine.exitCode;
+        return invocation;
+    }
+    invocation.location = ChannelLocation::find();
+    if (!invocation.location.error.empty()) {
+        report(invocation.location.error);
+        invocation.exitCode = startRefusedStatus;
+    }
+    return invocation;
 }
 
 Reach reachRunningInstance(std::optional<InstanceCommand> command,
@@ -119,9 +143,14 @@ std::optional<std::string> startInstance(const std::string& program, StartLock& 
         // The instance outlives this command: a session of its own keeps the
         // terminal's hangup and job control from reaching it.
         ::setsid();
+        // Standard output and error stay the caller's until the instance
+        // listens, so that a failure to start is told where the command runs.
         const int nothing = ::open("/dev/null", O_RDONLY);
-        if (nothing >= 0)
+        if (nothing >= 0) {
             ::dup2(nothing, STDIN_FILENO);
+            if (nothing > STDERR_FILENO)
+                ::close(nothing);
+        }
         if (!keepAcrossExec(lock.fd()) || !keepAcrossExec(ready[1]) ||
             ::setenv(handoffVariable, handoff.c_str(), 1) != 0)
             ::_exit(127);
@@ -148,6 +177,13 @@ std::optional<Handoff> Handoff::take() {
     ::unsetenv(handoffVariable);
     if (!valid)
         return std::nullopt;
+    // Anyone can set the variable: a number that does not name a descriptor
+    // of the expected kind (the lock file, the pipe to the starter) is left
+    // alone rather than written to, unlocked or closed.
+    if (!isOpenAs(lockFd, S_IFREG))
+        lockFd = -1;
+    if (!isOpenAs(readyFd, S_IFIFO))
+        readyFd = -1;
     // Neither descriptor is for the instance's own children.
     for (const int fd : {lockFd, readyFd}) {
         if (fd >= 0)
@@ -168,6 +204,17 @@ Handoff::~Handoff() {
 }
 
 void Handoff::announceListening() {
+    // Whoever reads a pipe on the other end (`out=$(vantri show)`,
+    // `vantri toggle | cat`) waits for every writer to close it, and the
+    // instance never would. A terminal, a file or the journal keeps receiving
+    // its diagnostics.
+    if (const int nothing = ::open("/dev/null", O_WRONLY | O_CLOEXEC); nothing >= 0) {
+        for (const int fd : {STDOUT_FILENO, STDERR_FILENO}) {
+            if (isOpenAs(fd, S_IFIFO))
+                ::dup2(nothing, fd);
+        }
+        ::close(nothing);
+    }
     if (_readyFd >= 0) {
         (void)!::write(_readyFd, &listeningByte, 1);
         ::close(_readyFd);

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "control/ChannelLocation.h"
+#include "control/CommandLine.h"
 #include "control/InstanceProtocol.h"
 #include "control/StartLock.h"
 
 #include <chrono>
 #include <optional>
 #include <string>
+#include <vector>
 
 // How a start of either program finds the running instance, or starts one.
 // Starts are serialised by the start lock, which is taken only when no
@@ -21,6 +23,18 @@ inline constexpr std::chrono::seconds startTimeout{30};
 
 // Prints "vantri: " and `message`, made printable, on standard error.
 void report(const std::string& message);
+
+// What a start of either program read from its command line, and where its
+// channel is. `exitCode` is set when the program is done already: it printed
+// help, its version or a usage error, or reported why no channel is usable.
+struct Invocation {
+    CommandLine commandLine;
+    ChannelLocation location;
+    std::optional<int> exitCode;
+};
+
+// `arguments` starts with the program's own name, as argv does.
+Invocation readInvocation(const std::vector<std::string>& arguments);
 
 struct Reach {
     // Set when this start is done (the command was carried out, or failed).

@@ -7,8 +7,6 @@
 #include "control/InstanceStart.h"
 
 #include <climits>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -33,18 +31,11 @@ std::optional<std::string> applicationProgram() {
 }
 
 int run(const std::vector<std::string>& arguments) {
-    const CommandLine commandLine = CommandLine::parse(arguments);
-    if (commandLine.exitCode) {
-        std::fputs(commandLine.standardOutput.c_str(), stdout);
-        std::fputs(commandLine.standardError.c_str(), stderr);
-        return *commandLine.exitCode;
-    }
-
-    const ChannelLocation location = ChannelLocation::find();
-    if (!location.error.empty()) {
-        InstanceStart::report(location.error);
-        return 1;
-    }
+    const InstanceStart::Invocation invocation = InstanceStart::readInvocation(arguments);
+    if (invocation.exitCode)
+        return *invocation.exitCode;
+    const CommandLine& commandLine = invocation.commandLine;
+    const ChannelLocation& location = invocation.location;
     InstanceStart::Reach reach = InstanceStart::reachRunningInstance(commandLine.command, location);
     if (reach.exitCode)
         return *reach.exitCode;

@@ -35,13 +35,14 @@ void ScriptManager::loadScripts(const QString& path) {
 
 void ScriptManager::load(const QString& path, bool isChange) {
     _lastUsedScriptFolderPath = path;
+    // Watching starts before the folder is read, so that a change made while
+    // it is being read still leads to another scan; a folder that cannot be
+    // read at all is watched as far as it can be, and the earlier one no more.
+    _folderMonitor->watch(path);
     if (!isScannableFolder(path)) {
-        publish({});
+        publish(path, {});
         return;
     }
-    // Watching starts before the folder is read, so that a change made while
-    // it is being read still leads to another scan.
-    _folderMonitor->watch(path);
     if (!isChange && _scanningPath == path && !_nextScanPath)
         return;
     if (_scanningPath) {
@@ -62,7 +63,7 @@ void ScriptManager::scanFinished() {
     // A scan of a folder that is no longer the chosen one has nothing to say.
     if (path == _lastUsedScriptFolderPath) {
         _folderMonitor->watchFolders(path, contents.folders);
-        publish(std::move(contents.catalogue));
+        publish(path, std::move(contents.catalogue));
     }
     if (_nextScanPath)
         startScan(*std::exchange(_nextScanPath, std::nullopt));
@@ -89,7 +90,7 @@ std::optional<FoundScript> ScriptManager::findCommand(const QString& command) co
 
 std::optional<FoundScript> ScriptManager::found(const ScriptEntry& entry,
                                                 const QStringList& arguments) const {
-    return FoundScript{entry.metadata, QDir(_lastUsedScriptFolderPath).filePath(entry.relativePath),
+    return FoundScript{entry.metadata, QDir(_catalogueFolder).filePath(entry.relativePath),
                        arguments};
 }
 
@@ -107,14 +108,21 @@ void ScriptManager::runScript(const ScriptMetadata& metadata, const QString& scr
     }
     auto* run = new ScriptRun(*runner, std::move(outputHandler), std::move(completion), this);
     run->start(scriptPath, arguments);
+    // Groups outlive their runs when a script leaves something running
+    // behind; those that have emptied need no ending.
+    _runGroups.removeIf([](qint64 group) { return !ScriptRun::groupExists(group); });
+    if (run->processGroup() > 0)
+        _runGroups.append(run->processGroup());
 }
 
 void ScriptManager::endRuns() {
     using namespace std::chrono_literals;
-    ScriptRun::endAll(findChildren<ScriptRun*>(Qt::FindDirectChildrenOnly), 2s);
+    ScriptRun::endAll(findChildren<ScriptRun*>(Qt::FindDirectChildrenOnly), _runGroups, 2s);
 }
 
-void ScriptManager::publish(ScriptCatalogue catalogue) {
+void ScriptManager::publish(const QString& folder, ScriptCatalogue catalogue) {
+    // Set even when the entries are the same: they are now those of `folder`.
+    _catalogueFolder = folder;
     if (*_scripts.load() == catalogue)
         return;
     _scripts.store(std::make_shared<const ScriptCatalogue>(std::move(catalogue)));

@@ -41,7 +41,8 @@ public:
     // Catalogues the folder at `path` afresh and watches its tree, so that
     // adding, removing or renaming entries anywhere in it, or rewriting a
     // metadata file, catalogues it again. An empty, missing or unreadable
-    // folder empties the catalogue at once and leaves the watch as it was.
+    // folder empties the catalogue at once, and the earlier folder is no
+    // longer watched.
     // Otherwise the folder is scanned on a worker and the catalogue replaced
     // when the scan is done; a request made while a scan runs is held, and
     // the requests held meanwhile make one more scan, of the latest folder.
@@ -84,14 +85,19 @@ private:
     void load(const QString& path, bool isChange);
     void startScan(const QString& path);
     void scanFinished();
-    void publish(ScriptCatalogue catalogue);
+    void publish(const QString& folder, ScriptCatalogue catalogue);
     std::optional<FoundScript> found(const ScriptEntry& entry, const QStringList& arguments) const;
 
     std::atomic<std::shared_ptr<const ScriptCatalogue>> _scripts;
     QString _lastUsedScriptFolderPath;
+    // The folder the published catalogue was read from: its relative paths
+    // are under it, while the chosen folder may already be another one.
+    QString _catalogueFolder;
     ScriptFolderMonitor* _folderMonitor;
     QFutureWatcher<ScriptFolderContents> _scan;
     std::optional<QString> _scanningPath;
     std::optional<QString> _nextScanPath;
     ScriptRunners _runners;
+    // The process group of every run started whose group may still have members.
+    QList<qint64> _runGroups;
 };

@@ -14,9 +14,13 @@ bool isContinuationByte(char byte) {
     return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
 }
 
-// Whether any process of the group led by `leader` is still there.
-bool groupExists(qint64 leader) {
-    return ::kill(-static_cast<pid_t>(leader), 0) == 0;
+// Whether `group` is still the one a run started. Its number cannot go to a
+// new process while the group has members; a living process of that number
+// in another session leads a group that took the number over after ours ended.
+bool isOwnGroup(qint64 group) {
+    const auto leader = static_cast<pid_t>(group);
+    return ScriptRun::groupExists(group) &&
+           (::kill(leader, 0) != 0 || ::getsid(leader) == ::getsid(0));
 }
 
 } // namespace
@@ -45,26 +49,45 @@ ScriptRun::ScriptRun(const ScriptRunner& runner, OutputHandler outputHandler, Co
 
 void ScriptRun::start(const QString& scriptPath, const QStringList& arguments) {
     _child.start(_runner.interpreter, QStringList{scriptPath} + arguments);
+    _group = _child.processId();
 }
 
-void ScriptRun::endAll(const QList<ScriptRun*>& runs, std::chrono::milliseconds grace) {
-    QList<qint64> groups;
+bool ScriptRun::groupExists(qint64 group) {
+    return ::kill(-static_cast<pid_t>(group), 0) == 0;
+}
+
+void ScriptRun::endAll(const QList<ScriptRun*>& runs, const QList<qint64>& groups,
+                       std::chrono::milliseconds grace) {
+    QList<qint64> ending;
+    for (const qint64 group : groups) {
+        if (group > 0 && isOwnGroup(group)) {
+            ending.append(group);
+            ::kill(-static_cast<pid_t>(group), SIGTERM);
+        }
+    }
+    // A leader not yet reaped is this program's own child, whatever its group.
     for (ScriptRun* run : runs) {
         const qint64 leader = run->_child.processId();
-        if (leader <= 0)
+        if (leader <= 0 || ending.contains(leader))
             continue;
-        groups.append(leader);
-        ::kill(-static_cast<pid_t>(leader), SIGTERM);
+        if (::kill(-static_cast<pid_t>(leader), SIGTERM) == 0)
+            ending.append(leader);
+        else // It has not made its group yet: it is still in this program's.
+            ::kill(static_cast<pid_t>(leader), SIGTERM);
     }
     const QDeadlineTimer deadline(grace);
     // The leaders are reaped here; until then they count as members of their groups.
     for (ScriptRun* run : runs)
         run->_child.waitForFinished(std::max(1, int(deadline.remainingTime())));
-    while (!deadline.hasExpired() && std::any_of(groups.cbegin(), groups.cend(), groupExists))
+    while (!deadline.hasExpired() && std::any_of(ending.cbegin(), ending.cend(), groupExists))
         QThread::msleep(10);
-    for (const qint64 leader : groups) {
-        if (groupExists(leader))
-            ::kill(-static_cast<pid_t>(leader), SIGKILL);
+    for (const qint64 group : ending) {
+        if (groupExists(group))
+            ::kill(-static_cast<pid_t>(group), SIGKILL);
+    }
+    for (ScriptRun* run : runs) {
+        if (run->_child.state() != QProcess::NotRunning)
+            run->_child.kill();
     }
 }
 

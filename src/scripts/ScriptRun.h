@@ -40,11 +40,20 @@ public:
     // environment, and reads an empty input so that it cannot wait for typing.
     void start(const QString& scriptPath, const QStringList& arguments);
 
-    // Ends the process groups of `runs` that are still going: asks them to end
-    // (SIGTERM), waits up to `grace` for every process of the groups to be
-    // gone, then kills what is left (SIGKILL). Blocks its caller meanwhile; for
-    // the end of the program, when nothing else waits on the event loop.
-    static void endAll(const QList<ScriptRun*>& runs, std::chrono::milliseconds grace);
+    // The process group the child leads: its process id, kept after it ended
+    // since what it started in the background may still be in the group.
+    // Zero before start().
+    qint64 processGroup() const { return _group; }
+    // Whether any process of `group` is still there.
+    static bool groupExists(qint64 group);
+
+    // Ends `runs` and their groups, and `groups` (those of runs that ended
+    // and left something behind): asks them to end (SIGTERM), waits up to
+    // `grace` for every process of the groups to be gone, then kills what is
+    // left (SIGKILL). Blocks its caller meanwhile; for the end of the
+    // program, when nothing else waits on the event loop.
+    static void endAll(const QList<ScriptRun*>& runs, const QList<qint64>& groups,
+                       std::chrono::milliseconds grace);
 
 private:
     void deliverOutput();
@@ -60,4 +69,5 @@ private:
     ScriptOutputDecoder _decoder;
     QByteArray _standardError;
     bool _standardErrorCut = false;
+    qint64 _group = 0;
 };
