@@ -50,10 +50,6 @@ std::shared_ptr<const AppIndex> AppIndexManager::apps() const {
     return _apps.load();
 }
 
-QList<AppMatch> AppIndexManager::searchApps(const QString& query) const {
-    return apps()->search(query);
-}
-
 void AppIndexManager::indexApps() {
     if (_isIndexing)
         return;

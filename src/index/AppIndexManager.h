@@ -10,7 +10,7 @@
 
 // Knows the installed applications: reads the index file and scans the
 // application folders in the background, keeps the result as an immutable
-// snapshot and in the index file, and answers name searches from any thread.
+// snapshot, which any thread may take to search, and in the index file.
 // The folders are watched: changes to them, while running or since the index
 // file was written, bring a scan of their own.
 class AppIndexManager : public QObject {
@@ -37,9 +37,6 @@ public:
 
     // Starts a background scan unless one is running. Main thread.
     void indexApps();
-
-    // The applications whose name contains `query`, in code point order; any thread.
-    QList<AppMatch> searchApps(const QString& query) const;
 
 Q_SIGNALS:
     void appsChanged();
