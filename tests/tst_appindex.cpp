@@ -70,6 +70,13 @@ QByteArray standardOutputOf(const std::function<void()>& work) {
     return capture.readAll();
 }
 
+// Writes `content` over the file itself, as an editor saving in place does.
+void rewriteInPlace(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(content);
+}
+
 bool makePipe(const QString& path) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     return mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
@@ -101,7 +108,7 @@ private Q_SLOTS:
     void firstLookAtTheFoldersComparesThemWithTheIndex_data();
     void firstLookAtTheFoldersComparesThemWithTheIndex();
     void staleIndexAtStartIsReplacedByAScan();
-    void entryInstalledWhileRunningIsIndexed();
+    void entriesChangedWhileRunningAreIndexed();
 };
 
 void TestAppIndex::scanListsBundlesAndDesktopEntriesAsTheDesktopWould() {
@@ -382,6 +389,9 @@ void TestAppIndex::folderWatchReportsChangedItems_data() {
     QTest::newRow("entry removed") << FolderChange([](const TempTree& tree) {
         QFile::remove(tree.path("apps/sub/old.desktop"));
     }) << QString();
+    QTest::newRow("entry rewritten in place") << FolderChange([](const TempTree& tree) {
+        rewriteInPlace(tree.path("apps/sub/old.desktop"), desktopEntry("Renamed"));
+    }) << QString();
     QTest::newRow("entry renamed") << FolderChange([](const TempTree& tree) {
         QFile::rename(tree.path("apps/sub/old.desktop"), tree.path("apps/sub/older.desktop"));
     }) << QString();
@@ -451,7 +461,7 @@ void TestAppIndex::staleIndexAtStartIsReplacedByAScan() {
     QTRY_COMPARE_WITH_TIMEOUT(published, expected, 20000);
 }
 
-void TestAppIndex::entryInstalledWhileRunningIsIndexed() {
+void TestAppIndex::entriesChangedWhileRunningAreIndexed() {
     TempTree tree;
     tree.makeDir("apps/sub");
     AppIndexManager manager({tree.path("apps")}, tree.writeFile("appIndex.json", "[]"));
@@ -462,6 +472,8 @@ void TestAppIndex::entryInstalledWhileRunningIsIndexed() {
 
     const QString added = tree.writeFile("apps/sub/added.desktop", desktopEntry("Added"));
     QTRY_COMPARE_WITH_TIMEOUT(contents(*manager.apps()), (PathsByName{{"added", added}}), 20000);
+    rewriteInPlace(added, desktopEntry("Renamed"));
+    QTRY_COMPARE_WITH_TIMEOUT(contents(*manager.apps()), (PathsByName{{"renamed", added}}), 20000);
 }
 
 QTEST_GUILESS_MAIN(TestAppIndex)
