@@ -9,9 +9,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
+#include <atomic>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/fanotify.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace ApplicationFixtures;
@@ -77,6 +81,71 @@ void rewriteInPlace(const QString& path, const QByteArray& content) {
         file.write(content);
 }
 
+// Through the kernel's permission notices, holds each opening of a file in
+// `folder` by a thread other than the one that made it until release() is
+// called; openings by that (the GUI) thread pass at once, so a write there
+// cannot stall the test, only be counted.
+class OpeningHold {
+public:
+    explicit OpeningHold(const QString& folder)
+        : _guiThread(gettid())
+        , _notices(fanotify_init(FAN_CLASS_CONTENT | FAN_REPORT_TID | FAN_CLOEXEC, O_RDONLY)) {
+        if (_notices < 0 || pipe2(_stop, O_CLOEXEC) != 0 ||
+            fanotify_mark(_notices, FAN_MARK_ADD, FAN_OPEN_PERM | FAN_EVENT_ON_CHILD, AT_FDCWD,
+                          QFile::encodeName(folder).constData()) != 0)
+            return;
+        _answering = std::thread([this] { answer(); });
+    }
+    ~OpeningHold() {
+        release();
+        if (_answering.joinable()) {
+            ::write(_stop[1], "", 1);
+            _answering.join();
+        }
+        for (const int descriptor : {_notices, _stop[0], _stop[1]})
+            if (descriptor >= 0)
+                close(descriptor);
+    }
+    bool isActive() const { return _answering.joinable(); }
+    int workerOpenings() const { return _workerOpenings; }
+    int guiOpenings() const { return _guiOpenings; }
+    void release() {
+        if (!std::exchange(_released, true))
+            _gate.release(1 << 20);
+    }
+
+private:
+    void answer() {
+        alignas(fanotify_event_metadata) char buffer[4096];
+        pollfd sources[] = {{_notices, POLLIN, 0}, {_stop[0], POLLIN, 0}};
+        while (poll(sources, 2, -1) > 0 && !(sources[1].revents & POLLIN)) {
+            const ssize_t length = ::read(_notices, buffer, sizeof buffer);
+            auto* event = reinterpret_cast<fanotify_event_metadata*>(buffer);
+            for (ssize_t left = length; FAN_EVENT_OK(event, left);
+                 event = FAN_EVENT_NEXT(event, left)) {
+                if (event->pid == _guiThread) {
+                    ++_guiOpenings;
+                } else {
+                    ++_workerOpenings;
+                    _gate.acquire();
+                }
+                const fanotify_response allow{event->fd, FAN_ALLOW};
+                ::write(_notices, &allow, sizeof allow);
+                close(event->fd);
+            }
+        }
+    }
+
+    const pid_t _guiThread;
+    const int _notices;
+    int _stop[2] = {-1, -1};
+    std::atomic<int> _workerOpenings = 0;
+    std::atomic<int> _guiOpenings = 0;
+    bool _released = false;
+    QSemaphore _gate;
+    std::thread _answering;
+};
+
 bool makePipe(const QString& path) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     return mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
@@ -99,6 +168,7 @@ private Q_SLOTS:
     void indexFileIsSearchedInNameOrder();
     void savedIndexReadsBackAsItWas();
     void saveOnAFullDiskSaysSoAndKeepsTheOldFile();
+    void savesRunOffTheGuiThreadOneAtATime();
     void desktopFileIdsDecideWhichEntryCounts_data();
     void desktopFileIdsDecideWhichEntryCounts();
     void onlyLaunchableEntriesAreListed_data();
@@ -263,6 +333,8 @@ void TestAppIndex::saveOnAFullDiskSaysSoAndKeepsTheOldFile() {
         QSKIP("a small file system of its own needs the right to mount one (run as root)");
     const auto unmount =
         qScopeGuard([&] { umount2(QFile::encodeName(disk).constData(), MNT_DETACH); });
+    // The index is newer than the application folders: only the scan asked for writes.
+    writeBundle(tree, "apps/Safari.app", namedDictionary("Safari"));
     const QByteArray old = indexFile({{"old", "/old"}});
     const QString indexPath = tree.writeFile("disk/Vantri/appIndex.json", old);
     // Whatever room is left goes to a filler file.
@@ -271,20 +343,56 @@ void TestAppIndex::saveOnAFullDiskSaysSoAndKeepsTheOldFile() {
     const QByteArray block(4096, 'x');
     while (filler.write(block) == block.size()) {
     }
-    writeBundle(tree, "apps/Safari.app", namedDictionary("Safari"));
 
-    AppIndexManager manager({tree.path("apps")}, indexPath);
-    QVERIFY(isLoaded(manager));
+    std::optional<AppIndexManager> manager(std::in_place, QStringList{tree.path("apps")},
+                                           indexPath);
+    QVERIFY(isLoaded(*manager));
     const QByteArray output = standardOutputOf([&] {
-        manager.indexApps();
-        QTRY_VERIFY_WITH_TIMEOUT(!manager.isIndexing(), 20000);
+        manager->indexApps();
+        QTRY_VERIFY_WITH_TIMEOUT(!manager->isIndexing(), 20000);
+        // The scan is the index all the same.
+        QCOMPARE(matching(*manager, "saf").size(), std::size_t{1});
+        // A manager going away waits for the file being written.
+        manager.reset();
     });
     QCOMPARE(output, "Failed to save app index: No space left on device\n");
     QFile saved(indexPath);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), old);
-    // The scan is the index all the same.
-    QCOMPARE(matching(manager, "saf").size(), std::size_t{1});
+}
+
+void TestAppIndex::savesRunOffTheGuiThreadOneAtATime() {
+    TempTree tree;
+    writeBundle(tree, "apps/Safari.app", namedDictionary("Safari"));
+    const QString indexPath = tree.writeFile("index/appIndex.json", "[]");
+    std::optional<AppIndexManager> manager(std::in_place, QStringList{tree.path("apps")},
+                                           indexPath);
+    QVERIFY(isLoaded(*manager));
+    OpeningHold hold(tree.path("index"));
+    if (!hold.isActive())
+        QSKIP("holding file openings needs fanotify and the right to use it (run as root)");
+
+    // The first save is held in the middle of opening its file; the scan is
+    // published all the same, and two more scans end meanwhile.
+    manager->indexApps();
+    QTRY_COMPARE_WITH_TIMEOUT(hold.workerOpenings(), 1, 20000);
+    QCOMPARE(hold.guiOpenings(), 0);
+    QCOMPARE(manager->apps()->size(), 1);
+    for (int scan = 0; scan < 2; ++scan) {
+        manager->indexApps();
+        QTRY_VERIFY_WITH_TIMEOUT(!manager->isIndexing(), 20000);
+    }
+    QCOMPARE(hold.workerOpenings(), 1);
+
+    // Once it ends, only the newest of the snapshots that came meanwhile is written.
+    hold.release();
+    QTRY_COMPARE_WITH_TIMEOUT(hold.workerOpenings(), 2, 20000);
+    manager.reset();
+    QCOMPARE(hold.workerOpenings(), 2);
+    QCOMPARE(hold.guiOpenings(), 0);
+    const std::optional<AppIndex> saved = IndexFile::read(indexPath);
+    QVERIFY(saved);
+    QCOMPARE(saved->size(), 1);
 }
 
 void TestAppIndex::desktopFileIdsDecideWhichEntryCounts_data() {
