@@ -51,19 +51,8 @@ awk -v n=$entries 'BEGIN {
 }' >"$work/data/Vantri/appIndex.json"
 echo '[]' >"$work/empty/Vantri/appIndex.json"
 
-exec {displayfd}<> <(:)
-Xvfb -displayfd "$displayfd" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-read -r -u "$displayfd" display
-export DISPLAY=:$display
-if command -v openbox >/dev/null; then
-    XDG_DATA_DIRS=$system_data_dirs openbox --sm-disable >/dev/null 2>&1 &
-    pids+=($!)
-    until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
-        kill -0 "${pids[-1]}" 2>/dev/null || { echo "openbox did not start" >&2; exit 1; }
-        sleep 0.05
-    done
-fi
+source "$root/bench/virtual_desktop.sh"
+start_virtual_desktop "$system_data_dirs"
 
 now() { echo "${EPOCHREALTIME/./}"; } # microseconds
 

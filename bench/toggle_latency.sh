@@ -38,21 +38,8 @@ export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data \
     XDG_DATA_DIRS=$work/share XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
 
-exec {displayfd}<> <(:)
-Xvfb -displayfd "$displayfd" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-read -r -u "$displayfd" display
-export DISPLAY=:$display
-if command -v openbox >/dev/null; then
-    XDG_DATA_DIRS=$system_data_dirs openbox --sm-disable >/dev/null 2>&1 &
-    pids+=($!)
-    # A window mapped while openbox is still starting may be taken over and
-    # dropped again: wait until it has announced itself on the root window.
-    until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
-        kill -0 "${pids[-1]}" 2>/dev/null || { echo "openbox did not start" >&2; exit 1; }
-        sleep 0.05
-    done
-fi
+source "$root/bench/virtual_desktop.sh"
+start_virtual_desktop "$system_data_dirs"
 
 plain_client=$work/plain_client
 cc -O2 -o "$plain_client" "$root/bench/plain_client.c"

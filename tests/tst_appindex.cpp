@@ -3,14 +3,19 @@
 #include "index/AppIndexManager.h"
 #include "index/ApplicationFolderWatch.h"
 #include "index/IndexFile.h"
+#include "text/TextMatching.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
+#include <atomic>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/fanotify.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace ApplicationFixtures;
@@ -27,6 +32,11 @@ PathsByName contents(const AppIndex& index) {
     for (const AppEntry& entry : index.entries())
         map.insert(entry.name, entry.path);
     return map;
+}
+
+// The positions of the applications whose name contains `query`, found as the program searches.
+std::vector<uint32_t> matching(const AppIndexManager& manager, const QString& query) {
+    return manager.apps()->find(TextMatching::foldedUtf8(query));
 }
 
 PathsByName scan(AppIndexManager& manager) {
@@ -64,6 +74,78 @@ QByteArray standardOutputOf(const std::function<void()>& work) {
     return capture.readAll();
 }
 
+// Writes `content` over the file itself, as an editor saving in place does.
+void rewriteInPlace(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(content);
+}
+
+// Through the kernel's permission notices, holds each opening of a file in
+// `folder` by a thread other than the one that made it until release() is
+// called; openings by that (the GUI) thread pass at once, so a write there
+// cannot stall the test, only be counted.
+class OpeningHold {
+public:
+    explicit OpeningHold(const QString& folder)
+        : _guiThread(gettid())
+        , _notices(fanotify_init(FAN_CLASS_CONTENT | FAN_REPORT_TID | FAN_CLOEXEC, O_RDONLY)) {
+        if (_notices < 0 || pipe2(_stop, O_CLOEXEC) != 0 ||
+            fanotify_mark(_notices, FAN_MARK_ADD, FAN_OPEN_PERM | FAN_EVENT_ON_CHILD, AT_FDCWD,
+                          QFile::encodeName(folder).constData()) != 0)
+            return;
+        _answering = std::thread([this] { answer(); });
+    }
+    ~OpeningHold() {
+        release();
+        if (_answering.joinable()) {
+            ::write(_stop[1], "", 1);
+            _answering.join();
+        }
+        for (const int descriptor : {_notices, _stop[0], _stop[1]})
+            if (descriptor >= 0)
+                close(descriptor);
+    }
+    bool isActive() const { return _answering.joinable(); }
+    int workerOpenings() const { return _workerOpenings; }
+    int guiOpenings() const { return _guiOpenings; }
+    void release() {
+        if (!std::exchange(_released, true))
+            _gate.release(1 << 20);
+    }
+
+private:
+    void answer() {
+        alignas(fanotify_event_metadata) char buffer[4096];
+        pollfd sources[] = {{_notices, POLLIN, 0}, {_stop[0], POLLIN, 0}};
+        while (poll(sources, 2, -1) > 0 && !(sources[1].revents & POLLIN)) {
+            const ssize_t length = ::read(_notices, buffer, sizeof buffer);
+            auto* event = reinterpret_cast<fanotify_event_metadata*>(buffer);
+            for (ssize_t left = length; FAN_EVENT_OK(event, left);
+                 event = FAN_EVENT_NEXT(event, left)) {
+                if (event->pid == _guiThread) {
+                    ++_guiOpenings;
+                } else {
+                    ++_workerOpenings;
+                    _gate.acquire();
+                }
+                const fanotify_response allow{event->fd, FAN_ALLOW};
+                ::write(_notices, &allow, sizeof allow);
+                close(event->fd);
+            }
+        }
+    }
+
+    const pid_t _guiThread;
+    const int _notices;
+    int _stop[2] = {-1, -1};
+    std::atomic<int> _workerOpenings = 0;
+    std::atomic<int> _guiOpenings = 0;
+    bool _released = false;
+    QSemaphore _gate;
+    std::thread _answering;
+};
+
 bool makePipe(const QString& path) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     return mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
@@ -86,6 +168,7 @@ private Q_SLOTS:
     void indexFileIsSearchedInNameOrder();
     void savedIndexReadsBackAsItWas();
     void saveOnAFullDiskSaysSoAndKeepsTheOldFile();
+    void savesRunOffTheGuiThreadOneAtATime();
     void desktopFileIdsDecideWhichEntryCounts_data();
     void desktopFileIdsDecideWhichEntryCounts();
     void onlyLaunchableEntriesAreListed_data();
@@ -95,7 +178,7 @@ private Q_SLOTS:
     void firstLookAtTheFoldersComparesThemWithTheIndex_data();
     void firstLookAtTheFoldersComparesThemWithTheIndex();
     void staleIndexAtStartIsReplacedByAScan();
-    void entryInstalledWhileRunningIsIndexed();
+    void entriesChangedWhileRunningAreIndexed();
 };
 
 void TestAppIndex::scanListsBundlesAndDesktopEntriesAsTheDesktopWould() {
@@ -189,15 +272,15 @@ void TestAppIndex::searchFoldsCaseAndCompositionAndOrdersByCodePoints() {
                                   tree.writeFile("appIndex.json", QJsonDocument(entries).toJson()));
     QVERIFY(isLoaded(manager));
     const auto names = [&](const QString& query) {
-        QStringList found;
-        for (const AppMatch& match : manager.searchApps(query))
-            found.append(match.name);
-        return found;
+        QStringList matches;
+        for (const uint32_t position : matching(manager, query))
+            matches.append(manager.apps()->name(position));
+        return matches;
     };
     QCOMPARE(names("E"), (QStringList{"notes", "textedit", "zed", "zed editor", ligature, smile}));
     QCOMPARE(names(u"CAFE\u0301"_s), QStringList{cafe});
     QCOMPARE(names("cafe"), QStringList());
-    QCOMPARE(manager.searchApps("ED").first().path, "/apps/textedit");
+    QCOMPARE(manager.apps()->path(matching(manager, "ED").front()), "/apps/textedit");
 }
 
 void TestAppIndex::indexFileIsSearchedInNameOrder_data() {
@@ -223,8 +306,8 @@ void TestAppIndex::indexFileIsSearchedInNameOrder() {
     const AppIndexManager manager({}, tree.writeFile("appIndex.json", content));
     QVERIFY(isLoaded(manager));
     QStringList matches;
-    for (const AppMatch& match : manager.searchApps("a"))
-        matches.append(match.name + "=" + match.path);
+    for (const uint32_t position : matching(manager, "a"))
+        matches.append(manager.apps()->name(position) + "=" + manager.apps()->path(position));
     QCOMPARE(matches, found);
 }
 
@@ -250,6 +333,8 @@ void TestAppIndex::saveOnAFullDiskSaysSoAndKeepsTheOldFile() {
         QSKIP("a small file system of its own needs the right to mount one (run as root)");
     const auto unmount =
         qScopeGuard([&] { umount2(QFile::encodeName(disk).constData(), MNT_DETACH); });
+    // The index is newer than the application folders: only the scan asked for writes.
+    writeBundle(tree, "apps/Safari.app", namedDictionary("Safari"));
     const QByteArray old = indexFile({{"old", "/old"}});
     const QString indexPath = tree.writeFile("disk/Vantri/appIndex.json", old);
     // Whatever room is left goes to a filler file.
@@ -258,20 +343,56 @@ void TestAppIndex::saveOnAFullDiskSaysSoAndKeepsTheOldFile() {
     const QByteArray block(4096, 'x');
     while (filler.write(block) == block.size()) {
     }
-    writeBundle(tree, "apps/Safari.app", namedDictionary("Safari"));
 
-    AppIndexManager manager({tree.path("apps")}, indexPath);
-    QVERIFY(isLoaded(manager));
+    std::optional<AppIndexManager> manager(std::in_place, QStringList{tree.path("apps")},
+                                           indexPath);
+    QVERIFY(isLoaded(*manager));
     const QByteArray output = standardOutputOf([&] {
-        manager.indexApps();
-        QTRY_VERIFY_WITH_TIMEOUT(!manager.isIndexing(), 20000);
+        manager->indexApps();
+        QTRY_VERIFY_WITH_TIMEOUT(!manager->isIndexing(), 20000);
+        // The scan is the index all the same.
+        QCOMPARE(matching(*manager, "saf").size(), std::size_t{1});
+        // A manager going away waits for the file being written.
+        manager.reset();
     });
     QCOMPARE(output, "Failed to save app index: No space left on device\n");
     QFile saved(indexPath);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), old);
-    // The scan is the index all the same.
-    QCOMPARE(manager.searchApps("saf").size(), 1);
+}
+
+void TestAppIndex::savesRunOffTheGuiThreadOneAtATime() {
+    TempTree tree;
+    writeBundle(tree, "apps/Safari.app", namedDictionary("Safari"));
+    const QString indexPath = tree.writeFile("index/appIndex.json", "[]");
+    std::optional<AppIndexManager> manager(std::in_place, QStringList{tree.path("apps")},
+                                           indexPath);
+    QVERIFY(isLoaded(*manager));
+    OpeningHold hold(tree.path("index"));
+    if (!hold.isActive())
+        QSKIP("holding file openings needs fanotify and the right to use it (run as root)");
+
+    // The first save is held in the middle of opening its file; the scan is
+    // published all the same, and two more scans end meanwhile.
+    manager->indexApps();
+    QTRY_COMPARE_WITH_TIMEOUT(hold.workerOpenings(), 1, 20000);
+    QCOMPARE(hold.guiOpenings(), 0);
+    QCOMPARE(manager->apps()->size(), 1);
+    for (int scan = 0; scan < 2; ++scan) {
+        manager->indexApps();
+        QTRY_VERIFY_WITH_TIMEOUT(!manager->isIndexing(), 20000);
+    }
+    QCOMPARE(hold.workerOpenings(), 1);
+
+    // Once it ends, only the newest of the snapshots that came meanwhile is written.
+    hold.release();
+    QTRY_COMPARE_WITH_TIMEOUT(hold.workerOpenings(), 2, 20000);
+    manager.reset();
+    QCOMPARE(hold.workerOpenings(), 2);
+    QCOMPARE(hold.guiOpenings(), 0);
+    const std::optional<AppIndex> saved = IndexFile::read(indexPath);
+    QVERIFY(saved);
+    QCOMPARE(saved->size(), 1);
 }
 
 void TestAppIndex::desktopFileIdsDecideWhichEntryCounts_data() {
@@ -376,6 +497,9 @@ void TestAppIndex::folderWatchReportsChangedItems_data() {
     QTest::newRow("entry removed") << FolderChange([](const TempTree& tree) {
         QFile::remove(tree.path("apps/sub/old.desktop"));
     }) << QString();
+    QTest::newRow("entry rewritten in place") << FolderChange([](const TempTree& tree) {
+        rewriteInPlace(tree.path("apps/sub/old.desktop"), desktopEntry("Renamed"));
+    }) << QString();
     QTest::newRow("entry renamed") << FolderChange([](const TempTree& tree) {
         QFile::rename(tree.path("apps/sub/old.desktop"), tree.path("apps/sub/older.desktop"));
     }) << QString();
@@ -445,7 +569,7 @@ void TestAppIndex::staleIndexAtStartIsReplacedByAScan() {
     QTRY_COMPARE_WITH_TIMEOUT(published, expected, 20000);
 }
 
-void TestAppIndex::entryInstalledWhileRunningIsIndexed() {
+void TestAppIndex::entriesChangedWhileRunningAreIndexed() {
     TempTree tree;
     tree.makeDir("apps/sub");
     AppIndexManager manager({tree.path("apps")}, tree.writeFile("appIndex.json", "[]"));
@@ -456,6 +580,8 @@ void TestAppIndex::entryInstalledWhileRunningIsIndexed() {
 
     const QString added = tree.writeFile("apps/sub/added.desktop", desktopEntry("Added"));
     QTRY_COMPARE_WITH_TIMEOUT(contents(*manager.apps()), (PathsByName{{"added", added}}), 20000);
+    rewriteInPlace(added, desktopEntry("Renamed"));
+    QTRY_COMPARE_WITH_TIMEOUT(contents(*manager.apps()), (PathsByName{{"renamed", added}}), 20000);
 }
 
 QTEST_GUILESS_MAIN(TestAppIndex)

@@ -10,11 +10,3 @@ struct AppEntry {
 
     friend bool operator==(const AppEntry&, const AppEntry&) = default;
 };
-
-// One answer to a name search: the lower-cased name and the path to open.
-struct AppMatch {
-    QString name;
-    QString path;
-
-    friend bool operator==(const AppMatch&, const AppMatch&) = default;
-};

@@ -92,10 +92,3 @@ QList<AppEntry> AppIndex::entries() const {
         entries.append({name(position), path(position)});
     return entries;
 }
-
-QList<AppMatch> AppIndex::search(const QString& query) const {
-    QList<AppMatch> matches;
-    for (const uint32_t position : find(TextMatching::foldedUtf8(query)))
-        matches.append({name(position), path(position)});
-    return matches;
-}

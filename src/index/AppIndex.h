@@ -60,10 +60,6 @@ public:
         return _folded.find(foldedQuery);
     }
 
-    // Every application whose name contains `query`, case and composition
-    // aside, in code point order. An empty query matches nothing.
-    QList<AppMatch> search(const QString& query) const;
-
 private:
     NameBlock _folded;
     NameBlock _names;

@@ -17,6 +17,15 @@ namespace {
 // How long after a failed load the replacement scan starts.
 constexpr int rescanDelayMs = 1000;
 
+void reportSaveFailure(const std::optional<QString>& failure) {
+    if (!failure)
+        return;
+    // The one diagnostic the program prints; flushed so it is not lost in a pipe's buffer.
+    std::fputs(qUtf8Printable(QStringLiteral("Failed to save app index: %1\n").arg(*failure)),
+               stdout);
+    std::fflush(stdout);
+}
+
 } // namespace
 
 AppIndexManager::AppIndexManager(QObject* parent)
@@ -27,6 +36,7 @@ AppIndexManager::AppIndexManager(QStringList directories, QString indexFilePath,
     , _directories(std::move(directories))
     , _indexFilePath(std::move(indexFilePath))
     , _apps(std::make_shared<const AppIndex>()) {
+    _savePool.setMaxThreadCount(1);
     loadIndex();
     // Applications installed or removed while the program was not running
     // are caught by the watch's first look at the folders.
@@ -36,7 +46,12 @@ AppIndexManager::AppIndexManager(QStringList directories, QString indexFilePath,
             &AppIndexManager::indexAfterChange);
 }
 
-AppIndexManager::~AppIndexManager() = default;
+AppIndexManager::~AppIndexManager() {
+    if (_isSaving)
+        reportSaveFailure(_save.result());
+    if (_nextSave)
+        reportSaveFailure(IndexFile::write(_indexFilePath, *_nextSave));
+}
 
 QStringList AppIndexManager::defaultDirectories() {
     return ApplicationDirectories::defaultDirectories();
@@ -48,10 +63,6 @@ QString AppIndexManager::defaultIndexFilePath() {
 
 std::shared_ptr<const AppIndex> AppIndexManager::apps() const {
     return _apps.load();
-}
-
-QList<AppMatch> AppIndexManager::searchApps(const QString& query) const {
-    return apps()->search(query);
 }
 
 void AppIndexManager::indexApps() {
@@ -80,7 +91,7 @@ void AppIndexManager::indexAfterChange() {
 }
 
 void AppIndexManager::finishScan(std::shared_ptr<const AppIndex> index) {
-    saveIndex(*index);
+    saveIndex(index);
     setApps(std::move(index));
     setIsLoaded();
     setIsIndexing(false);
@@ -117,13 +128,29 @@ void AppIndexManager::finishLoad(std::shared_ptr<const AppIndex> index) {
     setIsLoaded();
 }
 
-void AppIndexManager::saveIndex(const AppIndex& index) const {
-    if (const std::optional<QString> failure = IndexFile::write(_indexFilePath, index)) {
-        // The one diagnostic the program prints; flushed so it is not lost in a pipe's buffer.
-        std::fputs(qUtf8Printable(QStringLiteral("Failed to save app index: %1\n").arg(*failure)),
-                   stdout);
-        std::fflush(stdout);
+void AppIndexManager::saveIndex(std::shared_ptr<const AppIndex> index) {
+    if (_isSaving) {
+        _nextSave = std::move(index);
+        return;
     }
+    _isSaving = true;
+    // The write touches nothing of the manager; the watcher is its child, as with a scan.
+    auto* watcher = new QFutureWatcher<std::optional<QString>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        finishSave(watcher->result());
+    });
+    _save = QtConcurrent::run(&_savePool, [path = _indexFilePath, index = std::move(index)] {
+        return IndexFile::write(path, *index);
+    });
+    watcher->setFuture(_save);
+}
+
+void AppIndexManager::finishSave(const std::optional<QString>& failure) {
+    _isSaving = false;
+    reportSaveFailure(failure);
+    if (_nextSave)
+        saveIndex(std::exchange(_nextSave, nullptr));
 }
 
 void AppIndexManager::setApps(std::shared_ptr<const AppIndex> index) {

@@ -3,16 +3,21 @@
 #include "index/AppEntry.h"
 #include "index/AppIndex.h"
 
+#include <QFuture>
 #include <QObject>
 #include <QStringList>
+#include <QThreadPool>
 #include <atomic>
 #include <memory>
+#include <optional>
 
 // Knows the installed applications: reads the index file and scans the
 // application folders in the background, keeps the result as an immutable
-// snapshot and in the index file, and answers name searches from any thread.
+// snapshot, which any thread may take to search, and in the index file.
 // The folders are watched: changes to them, while running or since the index
-// file was written, bring a scan of their own.
+// file was written, bring a scan of their own. The file is written on a
+// thread of the manager's own, one snapshot at a time, as a flush to a slow
+// disk may take long.
 class AppIndexManager : public QObject {
     Q_OBJECT
 
@@ -21,6 +26,8 @@ public:
     // the global thread pool; the snapshot stays empty until it is loaded.
     explicit AppIndexManager(QObject* parent = nullptr);
     AppIndexManager(QStringList directories, QString indexFilePath, QObject* parent = nullptr);
+    // Waits for the index file being written, and writes the newest snapshot
+    // still waiting, so that the file is whole for whoever reads it next.
     ~AppIndexManager() override;
 
     static QStringList defaultDirectories();
@@ -38,9 +45,6 @@ public:
     // Starts a background scan unless one is running. Main thread.
     void indexApps();
 
-    // The applications whose name contains `query`, in code point order; any thread.
-    QList<AppMatch> searchApps(const QString& query) const;
-
 Q_SIGNALS:
     void appsChanged();
     void isIndexingChanged(bool isIndexing);
@@ -49,7 +53,8 @@ Q_SIGNALS:
 private:
     void loadIndex();
     void finishLoad(std::shared_ptr<const AppIndex> index);
-    void saveIndex(const AppIndex& index) const;
+    void saveIndex(std::shared_ptr<const AppIndex> index);
+    void finishSave(const std::optional<QString>& failure);
     void indexAfterChange();
     void finishScan(std::shared_ptr<const AppIndex> index);
     void setApps(std::shared_ptr<const AppIndex> index);
@@ -62,4 +67,10 @@ private:
     bool _isIndexing = false;
     bool _isLoaded = false;
     bool _changedWhileIndexing = false;
+    // One thread, so that the file is never written twice at once.
+    QThreadPool _savePool;
+    QFuture<std::optional<QString>> _save;
+    bool _isSaving = false;
+    // The snapshot to write once the running save ends; only the newest counts.
+    std::shared_ptr<const AppIndex> _nextSave;
 };

@@ -1,6 +1,7 @@
 #include "index/ApplicationFolderWatch.h"
 
 #include "index/DirectoryWalk.h"
+#include "platform/FolderChangeWatch.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -28,12 +29,14 @@ ApplicationFolderWatch::ApplicationFolderWatch(QStringList roots, QDateTime inde
                                                QObject* parent)
     : QObject(parent)
     , _roots(std::move(roots))
-    , _indexWritten(std::move(indexWritten)) {
+    , _indexWritten(std::move(indexWritten))
+    , _itemWatch(new FolderChangeWatch(this))
+    , _lookoutWatch(new FolderChangeWatch(this)) {
     _settleTimer.setSingleShot(true);
     _settleTimer.setInterval(settleMs);
     connect(&_settleTimer, &QTimer::timeout, this, &ApplicationFolderWatch::settle);
-    connect(&_watcher, &QFileSystemWatcher::directoryChanged, this,
-            &ApplicationFolderWatch::noteChange);
+    connect(_itemWatch, &FolderChangeWatch::changed, this, &ApplicationFolderWatch::noteItemChange);
+    connect(_lookoutWatch, &FolderChangeWatch::changed, &_settleTimer, qOverload<>(&QTimer::start));
     startSurvey();
 }
 
@@ -84,7 +87,7 @@ void ApplicationFolderWatch::finishSurvey(const Survey& result) {
     }
     _folders = result.folders;
     _missingRoots = result.missingRoots;
-    watchOnly(_folders + lookouts());
+    follow();
     Q_EMIT watchRenewed();
     if (report)
         Q_EMIT changed();
@@ -92,9 +95,8 @@ void ApplicationFolderWatch::finishSurvey(const Survey& result) {
         startSurvey();
 }
 
-void ApplicationFolderWatch::noteChange(const QString& folder) {
-    if (_folders.contains(folder))
-        _itemsChanged = true;
+void ApplicationFolderWatch::noteItemChange() {
+    _itemsChanged = true;
     _settleTimer.start();
 }
 
@@ -111,31 +113,17 @@ void ApplicationFolderWatch::settle() {
     }
     // Only a parent of a missing folder changed: a few checks on this thread
     // move the lookouts closer without listing any folder.
-    watchOnly(_folders + lookouts());
+    _lookoutWatch->setFolders(lookouts());
 }
 
-QSet<QString> ApplicationFolderWatch::lookouts() const {
-    QSet<QString> folders;
+QStringList ApplicationFolderWatch::lookouts() const {
+    QStringList folders;
     for (const QString& root : _missingRoots)
-        folders.insert(nearestExisting(root));
+        folders.append(nearestExisting(root));
     return folders;
 }
 
-void ApplicationFolderWatch::watchOnly(const QSet<QString>& folders) {
-    const QStringList watched = _watcher.directories();
-    QStringList gone;
-    for (const QString& folder : watched) {
-        if (!folders.contains(folder))
-            gone.append(folder);
-    }
-    if (!gone.isEmpty())
-        _watcher.removePaths(gone);
-    const QSet<QString> kept(watched.cbegin(), watched.cend());
-    QStringList added;
-    for (const QString& folder : folders) {
-        if (!kept.contains(folder))
-            added.append(folder);
-    }
-    if (!added.isEmpty())
-        _watcher.addPaths(added);
+void ApplicationFolderWatch::follow() {
+    _itemWatch->setFolders(QStringList(_folders.cbegin(), _folders.cend()));
+    _lookoutWatch->setFolders(lookouts());
 }

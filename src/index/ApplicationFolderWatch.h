@@ -1,15 +1,17 @@
 #pragma once
 
 #include <QDateTime>
-#include <QFileSystemWatcher>
 #include <QObject>
 #include <QSet>
 #include <QStringList>
 #include <QTimer>
 
+class FolderChangeWatch;
+
 // Watches the application folders and every folder the scan enters below
 // them through the kernel's change notices (no polling, so an idle program
-// stays asleep), and says so once the changes have settled. A folder that
+// stays asleep), for items added, removed, renamed or rewritten in place,
+// and says so once the changes have settled. A folder that
 // does not exist yet is looked out for from its nearest existing parent, so
 // that it counts from the moment it appears. Main thread; the folders are
 // listed on a worker.
@@ -29,7 +31,7 @@ public:
     QStringList watchedFolders() const;
 
 Q_SIGNALS:
-    // Items were added, removed or renamed in the application folders.
+    // Items were added, removed, renamed or rewritten in the application folders.
     void changed();
     // The folders were looked at again and the watch follows them now.
     void watchRenewed();
@@ -43,14 +45,17 @@ private:
     static Survey survey(const QStringList& roots);
     void startSurvey();
     void finishSurvey(const Survey& result);
-    void noteChange(const QString& folder);
+    void noteItemChange();
     void settle();
-    QSet<QString> lookouts() const;
-    void watchOnly(const QSet<QString>& folders);
+    QStringList lookouts() const;
+    void follow();
 
     const QStringList _roots;
     QDateTime _indexWritten;
-    QFileSystemWatcher _watcher;
+    // The application folders, and apart from them the nearest existing
+    // parents of the missing ones, whose changes only move the lookouts.
+    FolderChangeWatch* _itemWatch;
+    FolderChangeWatch* _lookoutWatch;
     QTimer _settleTimer;
     QSet<QString> _folders;
     QStringList _missingRoots;
