@@ -482,7 +482,8 @@ void TestSingleInstance::aStartReadThroughAPipeEnds() {
     const Finished finished =
         run({QStringLiteral("-c"), shell, _binary}, QStringLiteral("/bin/sh"));
     QCOMPARE(finished.exitCode, 0);
-    QCOMPARE(finished.standardOutput, QByteArray("got[]"));
+    // Whatever the instance said while it started reached the caller first.
+    QVERIFY2(finished.standardOutput.endsWith("got[]"), finished.standardOutput);
     QVERIFY(instancePid() > 0);
     quitInstance();
 }
