@@ -35,8 +35,8 @@ struct Controller {
 
     // The script result a search for `query` lists first.
     ResultItem result(const QString& query) const {
-        const ResultItems results =
-            SearchPipeline::performSearch(AppIndex(), *scripts.scripts(), query);
+        const ResultItems results = SearchPipeline::performSearch(
+            std::make_shared<const AppIndex>(), scripts.scripts(), query);
         if (results.isEmpty())
             qFatal("nothing found for %s", qPrintable(query));
         return results.first();
