@@ -47,7 +47,6 @@ int runInstance(int& argc, char** argv, const ChannelLocation& location, StartLo
     QApplication::setQuitOnLastWindowClosed(false);
 
     VantriApp scene;
-    QTimer::singleShot(0, &scene.appDelegate(), &AppDelegate::applicationDidFinishLaunching);
     InstanceServer server(QString::fromStdString(location.socketPath),
                           [&scene](InstanceCommand received) { carryOut(scene, received); });
     if (!server.listen()) {
@@ -58,8 +57,14 @@ int runInstance(int& argc, char** argv, const ChannelLocation& location, StartLo
     startLock.release();
     if (handoff)
         handoff->announceListening();
-    if (command)
-        QTimer::singleShot(0, &scene, [&scene, command] { carryOut(scene, *command); });
+    // The command first (the panel, mostly), on the loop's first turn; the
+    // rest of the launch on a later turn, once the panel's window is mapped
+    // and nothing it needs waits behind the tray or the hotkey.
+    QTimer::singleShot(0, &scene, [&scene, command] {
+        if (command)
+            carryOut(scene, *command);
+        QTimer::singleShot(0, &scene, &VantriApp::finishLaunching);
+    });
     return QApplication::exec();
 }
 
