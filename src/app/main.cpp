@@ -57,14 +57,13 @@ int runInstance(int& argc, char** argv, const ChannelLocation& location, StartLo
     startLock.release();
     if (handoff)
         handoff->announceListening();
-    // The command first (the panel, mostly), on the loop's first turn; the
-    // rest of the launch on a later turn, once the panel's window is mapped
-    // and nothing it needs waits behind the tray or the hotkey.
-    QTimer::singleShot(0, &scene, [&scene, command] {
-        if (command)
-            carryOut(scene, *command);
-        QTimer::singleShot(0, &scene, &VantriApp::finishLaunching);
-    });
+    // The command first (only those that start an instance come here: the
+    // panel, mostly), before the loop runs anything queued during start-up;
+    // the rest of the launch once the panel's window is on its way, so that
+    // nothing the panel needs waits behind the tray, the hotkey or the index.
+    if (command)
+        carryOut(scene, *command);
+    QTimer::singleShot(0, &scene, &VantriApp::finishLaunching);
     return QApplication::exec();
 }
 

@@ -24,7 +24,9 @@ AppIndexManager::AppIndexManager(QStringList directories, QString indexFilePath,
     , _directories(std::move(directories))
     , _indexFilePath(std::move(indexFilePath))
     , _apps(std::make_shared<const AppIndex>()) {
-    loadIndex();
+    // From the event loop: a manager made during start-up leaves the cores
+    // to whatever the program shows first.
+    QMetaObject::invokeMethod(this, &AppIndexManager::loadIndex, Qt::QueuedConnection);
 }
 
 AppIndexManager::~AppIndexManager() = default;
