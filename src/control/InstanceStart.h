@@ -34,8 +34,10 @@ struct Reach {
 Reach reachRunningInstance(std::optional<InstanceCommand> command, const ChannelLocation& location);
 
 // Starts the full program at `program` in a session of its own, hands it the
-// start lock, and waits until it listens. Returns why it failed, or nothing.
-std::optional<std::string> startInstance(const std::string& program, StartLock& lock);
+// start lock and `command` (carried out as it starts, ahead of the rest of
+// its launch), and waits until it listens. Returns why it failed, or nothing.
+std::optional<std::string> startInstance(const std::string& program, StartLock& lock,
+                                         std::optional<InstanceCommand> command);
 
 // What a program started by startInstance() was handed: it holds the start
 // lock until it listens, then calls announceListening().
