@@ -287,6 +287,11 @@ void TestSingleInstance::showStartsAnInstanceThatLaterCommandsReach() {
     QVERIFY2(!shown.standardError.contains("vantri: "), shown.standardError);
     const pid_t instance = instancePid();
     QVERIFY(instance > 0);
+    // The instance was handed the command to carry out as it started, rather
+    // than sent it over the socket once it listened.
+    QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(instance));
+    QVERIFY(commandLine.open(QIODevice::ReadOnly));
+    QCOMPARE(commandLine.readAll().split('\0').mid(1), QList<QByteArray>({"show", ""}));
     // The start lock is given back once the instance listens.
     QVERIFY(startLockIsFree());
     for (const QString& command : {QStringLiteral("toggle"), QStringLiteral("settings")}) {

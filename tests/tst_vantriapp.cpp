@@ -1,5 +1,4 @@
 #include "TempTree.h"
-#include "app/AppDelegate.h"
 #include "app/VantriApp.h"
 #include "product/ProductInfo.h"
 #include "scripts/ScriptManager.h"
@@ -23,8 +22,13 @@ void TestVantriApp::launchLoadsTheSavedScriptsFolderAndOpensOneSettingsWindow() 
     openPreferences()->setValue(PreferenceKeys::scriptFolderPath, folder);
     VantriApp scene;
     ScriptManager::shared().loadScripts(QString());
-    scene.appDelegate().applicationDidFinishLaunching();
+    // Nothing the panel can do without waits for it: the tray item and the
+    // saved folder come when launching is finished.
+    QVERIFY(scene.trayIcon().isNull());
+    QCOMPARE(ScriptManager::shared().lastUsedScriptFolderPath(), QString());
+    scene.finishLaunching();
     QCOMPARE(ScriptManager::shared().lastUsedScriptFolderPath(), folder);
+    QVERIFY(!scene.trayIcon().isNull());
 
     // Opened again after being closed, the settings window is the same one.
     scene.openSettingsWindow();
@@ -64,6 +68,7 @@ void TestVantriApp::trayIconIsTheThemesWhenInstalled() {
     QIcon::setThemeName(QStringLiteral("hicolor"));
 
     VantriApp scene;
+    scene.finishLaunching();
     QCOMPARE(scene.trayIcon().name(), themeIconName);
     QVERIFY(!scene.trayIcon().isNull());
 }

@@ -18,12 +18,7 @@ VantriApp::VantriApp(QObject* parent)
     : QObject(parent)
     , _appState(AppState::shared())
     , _appDelegate(std::make_unique<AppDelegate>())
-    , _trayMenu(std::make_unique<QMenu>())
-    // An installed Vantri takes its tray icon from the icon theme, where the
-    // desktop recolours it to suit the panel; the built-in one stands in when
-    // no theme holds it (a build tree, or no SVG support in Qt).
-    , _trayIcon(std::make_unique<QSystemTrayIcon>(
-          QIcon::fromTheme(ProductInfo::trayIconName, QIcon(QStringLiteral(":/trayicon.png"))))) {
+    , _trayMenu(std::make_unique<QMenu>()) {
     // Names the program to the compositor: the Wayland app id that window
     // rules match.
     QGuiApplication::setDesktopFileName(QStringLiteral("vantri"));
@@ -33,7 +28,26 @@ VantriApp::VantriApp(QObject* parent)
     QAction* quit = _trayMenu->addAction(tr("Quit"));
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
 
+void VantriApp::popUpTrayMenu() {
+    // Where the platform has already shown the menu for this click, it stays.
+    if (!_trayMenu->isVisible())
+        _trayMenu->popup(QCursor::pos());
+}
+
+VantriApp::~VantriApp() = default;
+
+QIcon VantriApp::trayIcon() const {
+    return _trayIcon ? _trayIcon->icon() : QIcon();
+}
+
+void VantriApp::finishLaunching() {
+    // An installed Vantri takes its tray icon from the icon theme, where the
+    // desktop recolours it to suit the panel; the built-in one stands in when
+    // no theme holds it (a build tree, or no SVG support in Qt).
+    _trayIcon = std::make_unique<QSystemTrayIcon>(
+        QIcon::fromTheme(ProductInfo::trayIconName, QIcon(QStringLiteral(":/trayicon.png"))));
     _trayIcon->setToolTip(QStringLiteral("Vantri"));
     _trayIcon->setContextMenu(_trayMenu.get());
     // Every click opens the menu, as a pull-down menu does: some tray hosts
@@ -49,18 +63,7 @@ VantriApp::VantriApp(QObject* parent)
     _trayIcon->show();
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         QTimer::singleShot(0, this, &VantriApp::openSettingsWindow);
-}
-
-void VantriApp::popUpTrayMenu() {
-    // Where the platform has already shown the menu for this click, it stays.
-    if (!_trayMenu->isVisible())
-        _trayMenu->popup(QCursor::pos());
-}
-
-VantriApp::~VantriApp() = default;
-
-QIcon VantriApp::trayIcon() const {
-    return _trayIcon->icon();
+    _appDelegate->applicationDidFinishLaunching();
 }
 
 void VantriApp::openSettingsWindow() {

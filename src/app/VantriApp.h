@@ -25,7 +25,14 @@ public:
     // re-indexing from Settings refreshes the index the launcher searches.
     AppState& appState() const { return _appState; }
     QMenu& trayMenu() const { return *_trayMenu; }
+    // The icon the tray item shows; null until launching is finished.
     QIcon trayIcon() const;
+
+    // What the start leaves until the panel is on its way, as none of it is
+    // needed to draw the panel: the tray item (an icon theme lookup, image
+    // plugins, a session bus), then the delegate's launch (the hotkey, the
+    // accessibility check, the script folder).
+    void finishLaunching();
 
     // Creates the settings window on first use; brings it to the front every time.
     void openSettingsWindow();

@@ -53,7 +53,6 @@ int runInstance(int& argc, char** argv, const ChannelLocation& location, StartLo
     QApplication::setQuitOnLastWindowClosed(false);
 
     VantriApp scene;
-    QTimer::singleShot(0, &scene.appDelegate(), &AppDelegate::applicationDidFinishLaunching);
     InstanceServer server(QString::fromStdString(location.socketPath),
                           [&scene](InstanceCommand received) { carryOut(scene, received); });
     if (!server.listen()) {
@@ -61,11 +60,17 @@ int runInstance(int& argc, char** argv, const ChannelLocation& location, StartLo
                               server.errorString().toStdString() + ")");
         return InstanceStart::startRefusedStatus;
     }
+    // The command first (only those that start an instance come here: the
+    // panel, mostly), before the loop runs anything queued during start-up;
+    // the rest of the launch once the panel's window is on its way, so that
+    // nothing the panel needs waits behind the tray, the hotkey or the index.
+    // The starter returns once it is carried out, as with a running instance.
+    if (command)
+        carryOut(scene, *command);
     startLock.release();
     if (handoff)
         handoff->announceListening();
-    if (command)
-        QTimer::singleShot(0, &scene, [&scene, command] { carryOut(scene, *command); });
+    QTimer::singleShot(0, &scene, &VantriApp::finishLaunching);
     return QApplication::exec();
 }
 

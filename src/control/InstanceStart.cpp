@@ -127,11 +127,13 @@ Reach reachRunningInstance(std::optional<InstanceCommand> command,
     return {std::nullopt, std::move(lock)};
 }
 
-std::optional<std::string> startInstance(const std::string& program, StartLock& lock) {
+std::optional<std::string> startInstance(const std::string& program, StartLock& lock,
+                                         std::optional<InstanceCommand> command) {
     int ready[2];
     if (::pipe2(ready, O_CLOEXEC) != 0)
         return std::string("cannot start Vantri: ") + std::strerror(errno);
     const std::string handoff = std::to_string(lock.fd()) + "," + std::to_string(ready[1]);
+    const std::string commandName(command ? InstanceProtocol::name(*command) : std::string_view());
     const pid_t child = ::fork();
     if (child < 0) {
         const int error = errno;
@@ -154,7 +156,11 @@ std::optional<std::string> startInstance(const std::string& program, StartLock& 
         if (!keepAcrossExec(lock.fd()) || !keepAcrossExec(ready[1]) ||
             ::setenv(handoffVariable, handoff.c_str(), 1) != 0)
             ::_exit(127);
-        ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        if (command)
+            ::execl(program.c_str(), program.c_str(), commandName.c_str(),
+                    static_cast<char*>(nullptr));
+        else
+            ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
         const std::string failed =
             "vantri: cannot run " + program + ": " + std::strerror(errno) + "\n";
         (void)!::write(STDERR_FILENO, failed.data(), failed.size());

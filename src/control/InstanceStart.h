@@ -52,9 +52,11 @@ Reach reachRunningInstance(std::optional<InstanceCommand> command, const Channel
 inline constexpr int startRefusedStatus = 1;
 
 // Starts the full program at `program` in a session of its own, hands it the
-// start lock, and waits until it listens. Returns why it failed (empty when
+// start lock and `command` (carried out as it starts, ahead of the rest of
+// its launch), and waits until it listens. Returns why it failed (empty when
 // the program has said so itself), or nothing.
-std::optional<std::string> startInstance(const std::string& program, StartLock& lock);
+std::optional<std::string> startInstance(const std::string& program, StartLock& lock,
+                                         std::optional<InstanceCommand> command);
 
 // What a program started by startInstance() was handed: it holds the start
 // lock until it listens, then calls announceListening().

@@ -3,7 +3,6 @@
 // command costs little more than the exchange itself.
 #include "control/ChannelLocation.h"
 #include "control/CommandLine.h"
-#include "control/InstanceClient.h"
 #include "control/InstanceStart.h"
 
 #include <climits>
@@ -46,22 +45,16 @@ int run(const std::vector<std::string>& arguments) {
                               "../libexec/vantri");
         return 1;
     }
+    // The new instance carries the command out itself, as the first thing it
+    // does once it listens: the panel is not kept waiting for a second
+    // exchange, nor behind the rest of the start.
     if (const std::optional<std::string> failure =
-            InstanceStart::startInstance(*program, reach.lock)) {
+            InstanceStart::startInstance(*program, reach.lock, commandLine.command)) {
         if (!failure->empty())
             InstanceStart::report(*failure);
         return 1;
     }
-    if (!commandLine.command)
-        return 0;
-    const InstanceClient::Delivery delivery = InstanceClient::deliver(
-        location.socketPath, *commandLine.command, InstanceStart::instanceTimeout);
-    if (delivery.result == InstanceClient::Delivery::Result::carriedOut)
-        return 0;
-    InstanceStart::report(delivery.result == InstanceClient::Delivery::Result::failed
-                              ? delivery.error
-                              : "Vantri started but does not answer at " + location.socketPath);
-    return 1;
+    return 0;
 }
 
 } // namespace

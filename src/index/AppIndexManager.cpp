@@ -37,7 +37,9 @@ AppIndexManager::AppIndexManager(QStringList directories, QString indexFilePath,
     , _indexFilePath(std::move(indexFilePath))
     , _apps(std::make_shared<const AppIndex>()) {
     _savePool.setMaxThreadCount(1);
-    loadIndex();
+    // From the event loop: a manager made during start-up leaves the cores
+    // to whatever the program shows first.
+    QMetaObject::invokeMethod(this, &AppIndexManager::loadIndex, Qt::QueuedConnection);
     // Applications installed or removed while the program was not running
     // are caught by the watch's first look at the folders.
     auto* folderWatch =

@@ -28,18 +28,11 @@ SearchableScripts::SearchableScripts(std::shared_ptr<const ScriptCatalogue> cata
     _folded.reserve(2 * scripts.size(), 0);
     for (const Script& script : scripts) {
         _entries.push_back(script.entry);
-        _folded.append(script.foldedKey);
         _folded.append(script.foldedName);
+        _folded.append(script.foldedKey);
     }
 }
 
 std::vector<uint32_t> SearchableScripts::find(std::string_view foldedQuery) const {
-    std::vector<uint32_t> found;
-    for (const uint32_t hit : _folded.find(foldedQuery)) {
-        // A script whose key and name both match comes up twice in a row.
-        const uint32_t position = hit / 2;
-        if (found.empty() || found.back() != position)
-            found.push_back(position);
-    }
-    return found;
+    return _folded.find(foldedQuery, 2);
 }

@@ -19,7 +19,7 @@ public:
     const std::shared_ptr<const ScriptCatalogue>& catalogue() const { return _catalogue; }
     std::size_t size() const { return _entries.size(); }
     ScriptCatalogue::const_iterator entry(uint32_t position) const { return _entries[position]; }
-    std::string_view foldedKey(uint32_t position) const { return _folded.at(2 * position); }
+    std::string_view foldedKey(uint32_t position) const { return _folded.at(2 * position + 1); }
 
     // The positions of the scripts whose folded key or folded name contains
     // `foldedQuery` (UTF-8), ascending, and so in order of their folded keys.
@@ -28,6 +28,6 @@ public:
 private:
     std::shared_ptr<const ScriptCatalogue> _catalogue;
     std::vector<ScriptCatalogue::const_iterator> _entries;
-    // Each script's folded key, then its folded name.
+    // Each script's folded name, then its folded key.
     NameBlock _folded;
 };

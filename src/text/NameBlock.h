@@ -21,8 +21,12 @@ public:
     std::size_t bytes() const { return _bytes.capacity() + _ends.capacity() * sizeof(uint32_t); }
 
     // The positions of the names that contain `needle`, ascending. An empty
-    // needle is contained in nothing.
-    std::vector<uint32_t> find(std::string_view needle) const;
+    // needle is contained in nothing. With `namesPerEntry` above one, the
+    // block is read as entries of that many consecutive names each, and the
+    // positions are those of the entries in which any name holds `needle`:
+    // a hit skips the rest of its entry, so an entry of several names costs
+    // a search about what one name of the same length would.
+    std::vector<uint32_t> find(std::string_view needle, uint32_t namesPerEntry = 1) const;
 
 private:
     std::size_t startOf(std::size_t index) const { return index == 0 ? 0 : _ends[index - 1] + 1; }
