@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -19,6 +20,12 @@ public:
 private:
     QTemporaryDir _dir;
 };
+
+// The whole of the file at `path`; nothing when it cannot be read.
+inline QByteArray fileContents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 // Points HOME, the XDG folders and XDG_CURRENT_DESKTOP at a fresh tree for the
 // lifetime of the object, so a test never reads or writes the user's own files
