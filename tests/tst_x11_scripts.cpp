@@ -6,20 +6,10 @@
 
 #include <QtTest>
 
-#include <cerrno>
-#include <csignal>
-
 namespace {
 
 const QByteArray metadataRest = "description: test\nauthor: test\nwebsite: \"\"\ntype: bash\n"
                                 "arguments: []\nenvironments: []\ntags: []\n";
-
-// Whether the process `pid` has ended (a zombie left to a parent that does not reap counts).
-bool processEnded(qint64 pid) {
-    if (::kill(pid_t(pid), 0) != 0)
-        return errno == ESRCH;
-    return fileContents(QStringLiteral("/proc/%1/stat").arg(pid)).contains(") Z ");
-}
 
 // The most watches one inotify instance of the process `pid` holds.
 int inotifyWatches(qint64 pid) {

@@ -5,6 +5,9 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <cerrno>
+#include <csignal>
+
 // A folder tree of a test's own, removed when the test ends.
 class TempTree {
 public:
@@ -25,6 +28,13 @@ private:
 inline QByteArray fileContents(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Whether the process `pid` has ended (a zombie left to a parent that does not reap counts).
+inline bool processEnded(qint64 pid) {
+    if (::kill(pid_t(pid), 0) != 0)
+        return errno == ESRCH;
+    return fileContents(QStringLiteral("/proc/%1/stat").arg(pid)).contains(") Z ");
 }
 
 // Points HOME, the XDG folders and XDG_CURRENT_DESKTOP at a fresh tree for the
