@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <functional>
 
 // A folder tree of a test's own, removed when the test ends.
 class TempTree {
@@ -29,6 +30,9 @@ inline QByteArray fileContents(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+
+// What the process writes to standard output while `work` runs.
+QByteArray standardOutputOf(const std::function<void()>& work);
 
 // Whether the process `pid` has ended (a zombie left to a parent that does not reap counts).
 inline bool processEnded(qint64 pid) {
