@@ -58,22 +58,6 @@ QByteArray indexFile(const QList<std::pair<QString, QString>>& entries) {
     return QJsonDocument(array).toJson();
 }
 
-// What the process writes to standard output while `work` runs.
-QByteArray standardOutputOf(const std::function<void()>& work) {
-    std::fflush(stdout);
-    QTemporaryFile capture;
-    if (!capture.open())
-        return "(cannot capture standard output)";
-    const int saved = dup(STDOUT_FILENO);
-    dup2(capture.handle(), STDOUT_FILENO);
-    work();
-    std::fflush(stdout);
-    dup2(saved, STDOUT_FILENO);
-    close(saved);
-    capture.seek(0);
-    return capture.readAll();
-}
-
 // Writes `content` over the file itself, as an editor saving in place does.
 void rewriteInPlace(const QString& path, const QByteArray& content) {
     QFile file(path);

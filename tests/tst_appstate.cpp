@@ -6,25 +6,9 @@
 
 #include <QtTest>
 
-#include <cstdio>
 #include <unistd.h>
 
 namespace {
-
-// What the process writes on its standard output while `action` runs.
-template <typename Action> QByteArray standardOutputOf(const QString& capture, Action action) {
-    std::fflush(stdout);
-    const int saved = ::dup(STDOUT_FILENO);
-    QFile file(capture);
-    if (saved < 0 || !file.open(QIODevice::WriteOnly) || ::dup2(file.handle(), STDOUT_FILENO) < 0)
-        qFatal("cannot capture the standard output");
-    action();
-    std::fflush(stdout);
-    ::dup2(saved, STDOUT_FILENO);
-    ::close(saved);
-    file.close();
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Runs `action` as a user who may not write what root owns, when the test
 // runs as root (for whom no folder is read-only).
@@ -89,9 +73,8 @@ void TestAppState::preferenceThatCannotBeSavedIsReportedOnce() {
     QFile::setPermissions(folder, readable);
     QSignalSpy shortcutChanged(&state, &AppState::savedShortcutChanged);
 
-    const QByteArray printed = standardOutputOf(environment.tree().path("stdout.txt"), [&] {
-        withoutRootRights([&] { state.setSavedShortcut("\u2318K"); });
-    });
+    const QByteArray printed =
+        standardOutputOf([&] { withoutRootRights([&] { state.setSavedShortcut("\u2318K"); }); });
     QCOMPARE(printed, "Failed to save preferences: " + folder.toUtf8() +
                           "/Vantri.conf: Permission denied\n");
     // The change still holds in this run.

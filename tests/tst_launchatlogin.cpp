@@ -6,11 +6,6 @@
 
 using namespace Qt::StringLiterals;
 
-static QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 static const auto executable = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
 
 class TestLaunchAtLogin : public QObject {
@@ -50,7 +45,7 @@ void TestLaunchAtLogin::writtenEntryStartsTheProgramAtAnAwkwardPath() {
     const QString entry = tree.path(u"autostart/vantri.desktop"_s);
     QVERIFY(Autostart::enable(entry, Autostart::commandFor(program)));
     QCOMPARE(QProcess::execute(u"gio"_s, {u"launch"_s, entry}), 0);
-    QTRY_COMPARE(readFile(started), QByteArray("0\n"));
+    QTRY_COMPARE(fileContents(started), QByteArray("0\n"));
 }
 
 void TestLaunchAtLogin::registeringKeepsOnlyAnEntryInForce_data() {
@@ -77,7 +72,7 @@ void TestLaunchAtLogin::registeringKeepsOnlyAnEntryInForce() {
     QVERIFY(launchAtLoginEnabled());
     // Run from the build's test folder, where no `vantri` sits beside it.
     const QByteArray exec = "Exec=\"" + QCoreApplication::applicationFilePath().toUtf8() + '"';
-    QCOMPARE(readFile(entry).split('\n').contains(exec), !inForce);
+    QCOMPARE(fileContents(entry).split('\n').contains(exec), !inForce);
     setLaunchAtLogin(false);
     QVERIFY(!QFile::exists(entry));
 }
@@ -89,7 +84,7 @@ void TestLaunchAtLogin::registeringReproducesTheInstalledEntry() {
                                  "Exec=vantri\nIcon=example.vantri.Vantri\n");
     setLaunchAtLogin(true);
     const QList<QByteArray> lines =
-        readFile(environment.configHome() + "/autostart/vantri.desktop").split('\n');
+        fileContents(environment.configHome() + "/autostart/vantri.desktop").split('\n');
     QVERIFY(lines.contains("Exec=vantri"));
     QVERIFY(lines.contains("Icon=example.vantri.Vantri"));
 }

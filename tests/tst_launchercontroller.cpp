@@ -111,9 +111,7 @@ void TestLauncherController::resultRunsTheEntryItShowsWithItsFurtherWords() {
     for (const QString& file : QDir(launcher.tree.path(u"scripts"_s)).entryList({u"*.ran"_s}))
         written.append(file);
     QCOMPARE(written.size(), 1);
-    QFile record(launcher.tree.path(u"scripts/"_s + written.first()));
-    QVERIFY(record.open(QIODevice::ReadOnly));
-    QCOMPARE(record.readAll(), ran);
+    QCOMPARE(fileContents(launcher.tree.path(u"scripts/"_s + written.first())), ran);
 }
 
 void TestLauncherController::runDetachedWhenThePanelGoesNeverTouchesItAgain() {

@@ -6,7 +6,6 @@
 #include <QtTest>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 
 namespace {
@@ -21,14 +20,6 @@ qint64 peakResidentSize() {
             return line.mid(6).trimmed().split(' ').first().toLongLong() * 1024;
     }
     return -1;
-}
-
-// Whether the process `pid` has ended (a zombie left to a parent that does not reap counts).
-bool processEnded(const QByteArray& pid) {
-    if (::kill(pid.trimmed().toInt(), 0) != 0)
-        return errno == ESRCH;
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(pid.trimmed())));
-    return stat.open(QIODevice::ReadOnly) && stat.readAll().contains(") Z ");
 }
 
 } // namespace
@@ -181,14 +172,12 @@ void TestScriptRunner::endingRunsEndsWhatTheyStarted() {
             record->failure = failure;
         });
     QTRY_VERIFY(QFileInfo::exists(pids));
-    QFile file(pids);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QList<QByteArray> started = file.readAll().trimmed().split(' ');
+    const QList<QByteArray> started = fileContents(pids).trimmed().split(' ');
     QCOMPARE(started.size(), 2);
 
     _manager.endRuns();
     for (const QByteArray& pid : started)
-        QTRY_VERIFY2(processEnded(pid), pid.constData());
+        QTRY_VERIFY2(processEnded(pid.toLongLong()), pid.constData());
     QTRY_VERIFY(record->completed);
     QCOMPARE(record->failure->description(),
              QStringLiteral("Shell script was killed by signal 9\nError: "));
@@ -201,13 +190,11 @@ void TestScriptRunner::endingRunsEndsWhatEndedRunsLeftBehind() {
                                     "echo $! > '" +
                                         pid.toUtf8() + "'\n");
     QVERIFY(!record->failure);
-    QFile file(pid);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray leftBehind = file.readAll();
-    QVERIFY(!processEnded(leftBehind));
+    const QByteArray leftBehind = fileContents(pid).trimmed();
+    QVERIFY(!leftBehind.isEmpty() && !processEnded(leftBehind.toLongLong()));
 
     _manager.endRuns();
-    QTRY_VERIFY2(processEnded(leftBehind), leftBehind.constData());
+    QTRY_VERIFY2(processEnded(leftBehind.toLongLong()), leftBehind.constData());
 }
 
 QTEST_GUILESS_MAIN(TestScriptRunner)

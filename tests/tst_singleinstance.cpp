@@ -152,11 +152,8 @@ std::unique_ptr<QProcess> TestSingleInstance::start(const QStringList& arguments
 TestSingleInstance::Finished TestSingleInstance::finish(QProcess& process) const {
     if (!process.waitForFinished(60'000) || process.exitStatus() != QProcess::NormalExit)
         return {};
-    const auto read = [&process](const char* suffix) {
-        QFile file(process.objectName() + suffix);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    };
-    return {process.exitCode(), read(".out"), read(".err")};
+    return {process.exitCode(), fileContents(process.objectName() + ".out"),
+            fileContents(process.objectName() + ".err")};
 }
 
 TestSingleInstance::Finished TestSingleInstance::run(const QStringList& arguments,

@@ -204,9 +204,7 @@ void TestWaylandSway::initTestCase() {
     QVERIFY(_sway.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(environmentFile).size() > 0, 30000);
 
-    QFile file(environmentFile);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QStringList session = QString::fromLocal8Bit(file.readAll()).split(u' ');
+    const QStringList session = QString::fromLocal8Bit(fileContents(environmentFile)).split(u' ');
     QCOMPARE(session.size(), 3);
     _clients = environment;
     _clients.insert(QStringLiteral("WAYLAND_DISPLAY"), session[0]);

@@ -21,11 +21,6 @@ const QString settingsTitle = QStringLiteral("Settings");
 // 1280 by 800 screen: 600 wide, centred, 0.324 × 800 = 259 below the top.
 const QRect panelFrame(340, 259, 600, 60);
 
-QByteArray fileContents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // Where `widget` shows its centre, from the top left of its window.
 QPoint centreInWindow(const QWidget& widget) {
     return widget.mapTo(widget.window(), widget.rect().center());
@@ -55,7 +50,6 @@ private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
     void hotKeyShowsThePanelInPlaceWithTheFieldFocused();
-    void returnRunsTheTypedScriptWithItsArgumentsAndHides();
     void returnOpensTheTypedApplicationAndHides();
     void escapeHidesAndTheHotKeyTogglesTheSameWindow();
     void clickInAnotherProgramHidesThePanelOneInsideDoesNot();
@@ -68,11 +62,6 @@ private Q_SLOTS:
     void quitCommandEndsTheInstanceAndAKilledOneIsReplaced();
 
 private:
-    QList<VirtualDesktop::ShownWindow> shownWindows(const QString& title) const {
-        return _vantri.shownWindows(title);
-    }
-    quint64 shownPanel() const { return _vantri.shownPanel(); }
-    quint64 summonPanel(const QString& keys) const { return _vantri.summonPanel(keys); }
     // Waits for the one settings window to be shown, at its size, and active.
     bool settingsShownAndActive() const;
     // Opens the chooser from the shown settings window, clicks `labels` in it
@@ -83,22 +72,17 @@ private:
     // laid out here shows, pixel for pixel, in the same place.
     bool settingsShowLike(const QWidget& widget) const;
     std::optional<VirtualDesktop::ShownWindow> trayIcon() const;
-    bool startVantri(QProcess& process, const QString& session) const {
-        return _vantri.start(process, session);
-    }
-    int runVantri(const QStringList& arguments) const { return _vantri.run(arguments); }
 
     VirtualDesktop& _desktop;
     IsolatedEnvironment _environment;
     QProcess _trayHost;
     VantriSession _vantri{_desktop, _environment.tree()};
-    QString _argumentsFile;
     QString _openedFile;
 };
 
 bool TestX11EndToEnd::settingsShownAndActive() const {
     return QTest::qWaitFor([&] {
-        const auto settings = shownWindows(settingsTitle);
+        const auto settings = _vantri.shownWindows(settingsTitle);
         return settings.size() == 1 && settings.first().geometry.size() == Settings::panelSize &&
                _desktop.activeWindow() == settings.first().id;
     });
@@ -107,7 +91,7 @@ bool TestX11EndToEnd::settingsShownAndActive() const {
 // The tray icon and the tray menu are both titled "Vantri"; the icon is the
 // small one docked in the tray host.
 std::optional<VirtualDesktop::ShownWindow> TestX11EndToEnd::trayIcon() const {
-    for (const auto& window : shownWindows(QStringLiteral("Vantri"))) {
+    for (const auto& window : _vantri.shownWindows(QStringLiteral("Vantri"))) {
         if (window.geometry.width() <= 32 && window.geometry.height() <= 32)
             return window;
     }
@@ -115,41 +99,17 @@ std::optional<VirtualDesktop::ShownWindow> TestX11EndToEnd::trayIcon() const {
 }
 
 void TestX11EndToEnd::initTestCase() {
-    QVERIFY2(QFileInfo(qEnvironmentVariable("VANTRI_BINARY")).isExecutable(),
-             "VANTRI_BINARY must name the built program");
-    _trayHost.setProcessEnvironment(_desktop.environment());
-    _trayHost.start(QStringLiteral("trayer"),
-                    {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
-                     QStringLiteral("right"), QStringLiteral("--widthtype"),
-                     QStringLiteral("request"), QStringLiteral("--height"), QStringLiteral("24")});
-    QVERIFY2(_trayHost.waitForStarted(), "trayer is not installed");
     // Vantri opens Settings at start when it finds no tray: the tray is there first.
-    QVERIFY(_desktop.run(QStringLiteral("xdotool"),
-                         {QStringLiteral("search"), QStringLiteral("--sync"),
-                          QStringLiteral("--onlyvisible"), QStringLiteral("--class"),
-                          QStringLiteral("trayer")}));
+    QVERIFY2(_desktop.startTrayHost(_trayHost), "trayer is not installed");
 
     const TempTree& tree = _environment.tree();
-    _argumentsFile = tree.path(QStringLiteral("arguments.txt"));
     _openedFile = tree.path(QStringLiteral("opened.txt"));
-    const QByteArray metadata = "description: test\nauthor: test\nwebsite: \"\"\ntype: bash\n"
-                                "arguments: []\nenvironments: []\ntags: []\n";
-    tree.writeFile(QStringLiteral("scripts/greet.meta"),
-                   "name: Greet\ncommand: greet\n" + metadata);
-    tree.writeFile(QStringLiteral("scripts/greet.sh"),
-                   "printf '%s\\n' \"$@\" > '" + _argumentsFile.toUtf8() + "'\n");
-    // Filed under "greet alice bob"; running it runs itself with two arguments.
-    tree.writeFile(QStringLiteral("scripts/greet-pair.meta"),
-                   "name: Greet Alice and Bob\ncommand: greet Alice Bob\n" + metadata);
-    tree.writeFile(QStringLiteral("scripts/greet-pair.sh"),
-                   "printf '%s\\n' pair \"$@\" > '" + _argumentsFile.toUtf8() + "'\n");
     tree.writeFile(QStringLiteral("share/applications/zebra-notes.desktop"),
                    "[Desktop Entry]\nType=Application\nName=Zebra Notes\nExec=touch " +
                        _openedFile.toUtf8() + "\n");
 
     const auto preferences = openPreferences();
     preferences->setValue(PreferenceKeys::savedShortcut, QStringLiteral("⌃⌥␣"));
-    preferences->setValue(PreferenceKeys::scriptFolderPath, tree.path(QStringLiteral("scripts")));
     preferences->sync();
 
     QVERIFY(_vantri.start());
@@ -164,52 +124,37 @@ void TestX11EndToEnd::cleanupTestCase() {
 }
 
 void TestX11EndToEnd::hotKeyShowsThePanelInPlaceWithTheFieldFocused() {
-    QCOMPARE(shownPanel(), 0u);
-    const quint64 panel = summonPanel(QStringLiteral("ctrl+alt+space"));
+    QCOMPARE(_vantri.shownPanel(), 0u);
+    const quint64 panel = _vantri.summonPanel();
     QVERIFY(panel != 0);
     QTRY_COMPARE(_desktop.shownGeometry(panel), panelFrame);
-}
-
-void TestX11EndToEnd::returnRunsTheTypedScriptWithItsArgumentsAndHides() {
-    const quint64 panel = shownPanel();
-    QVERIFY(panel != 0);
-    // Typed without a click: the field has the focus.
-    QVERIFY(_desktop.type(QStringLiteral("greet alice bob")));
-    // The result area opens under the field once the script is found.
-    QTRY_COMPARE(_desktop.shownGeometry(panel).height(), 60 + 20 + 50);
-    QVERIFY(_desktop.press(QStringLiteral("Return")));
-    QTRY_COMPARE(fileContents(_argumentsFile), QByteArray("pair\nAlice\nBob\n"));
-    QTRY_COMPARE(shownPanel(), 0u);
 }
 
 void TestX11EndToEnd::returnOpensTheTypedApplicationAndHides() {
-    const quint64 panel = summonPanel(QStringLiteral("ctrl+alt+space"));
+    const quint64 panel = _vantri.shownPanel();
     QVERIFY(panel != 0);
-    // The field still holds the last query: replace it.
-    QVERIFY(_desktop.press(QStringLiteral("ctrl+a")));
+    // Typed without a click: the field has the focus.
     QVERIFY(_desktop.type(QStringLiteral("zebra")));
+    // The result area opens under the field once the application is found.
     QTRY_COMPARE(_desktop.shownGeometry(panel).height(), 60 + 20 + 50);
     QVERIFY(_desktop.press(QStringLiteral("Return")));
     QTRY_VERIFY(QFileInfo::exists(_openedFile));
-    QTRY_COMPARE(shownPanel(), 0u);
+    QTRY_COMPARE(_vantri.shownPanel(), 0u);
 }
 
 void TestX11EndToEnd::escapeHidesAndTheHotKeyTogglesTheSameWindow() {
-    const quint64 panel = summonPanel(QStringLiteral("ctrl+alt+space"));
+    const quint64 panel = _vantri.summonPanel();
     QVERIFY(panel != 0);
     QVERIFY(_desktop.press(QStringLiteral("Escape")));
-    QTRY_COMPARE(shownPanel(), 0u);
+    QTRY_COMPARE(_vantri.shownPanel(), 0u);
 
-    QVERIFY(_desktop.press(QStringLiteral("ctrl+alt+space")));
-    QTRY_COMPARE(shownPanel(), panel);
-    QTRY_COMPARE(_desktop.shownGeometry(panel), panelFrame);
-    QVERIFY(_desktop.press(QStringLiteral("ctrl+alt+space")));
-    QTRY_COMPARE(shownPanel(), 0u);
-    QVERIFY(_desktop.press(QStringLiteral("ctrl+alt+space")));
-    QTRY_COMPARE(shownPanel(), panel);
-    QTRY_COMPARE(_desktop.activeWindow(), panel);
-    QVERIFY(_desktop.press(QStringLiteral("Escape")));
-    QTRY_COMPARE(shownPanel(), 0u);
+    // Twice over, closed the second time by the hotkey, then by Escape.
+    for (const QString& close : {QStringLiteral("ctrl+alt+space"), QStringLiteral("Escape")}) {
+        QCOMPARE(_vantri.summonPanel(), panel);
+        QTRY_COMPARE(_desktop.shownGeometry(panel), panelFrame);
+        QVERIFY(_desktop.press(close));
+        QTRY_COMPARE(_vantri.shownPanel(), 0u);
+    }
 }
 
 void TestX11EndToEnd::clickInAnotherProgramHidesThePanelOneInsideDoesNot() {
@@ -217,7 +162,7 @@ void TestX11EndToEnd::clickInAnotherProgramHidesThePanelOneInsideDoesNot() {
     QVERIFY(_desktop.showOtherProgram(other));
     // The hotkey is grabbed with and without the lock modifiers.
     QVERIFY(_desktop.press(QStringLiteral("Caps_Lock")));
-    const quint64 panel = summonPanel(QStringLiteral("ctrl+alt+space"));
+    const quint64 panel = _vantri.summonPanel();
     QVERIFY(_desktop.press(QStringLiteral("Caps_Lock")));
     QVERIFY(panel != 0);
 
@@ -226,16 +171,16 @@ void TestX11EndToEnd::clickInAnotherProgramHidesThePanelOneInsideDoesNot() {
     QVERIFY(_desktop.type(QStringLiteral("zebra")));
     QTRY_COMPARE(_desktop.shownGeometry(panel).height(), 60 + 20 + 50);
     QVERIFY(_desktop.clickAt({60, 60}));
-    QTRY_COMPARE(shownPanel(), 0u);
+    QTRY_COMPARE(_vantri.shownPanel(), 0u);
     other.kill();
     other.waitForFinished();
 }
 
 void TestX11EndToEnd::toggleCommandShowsAndHidesTheRunningPanel() {
     // Each command returns once the instance has carried it out.
-    QCOMPARE(runVantri({QStringLiteral("toggle")}), 0);
+    QCOMPARE(_vantri.run({QStringLiteral("toggle")}), 0);
     quint64 panel = 0;
-    QTRY_VERIFY((panel = shownPanel()) != 0);
+    QTRY_VERIFY((panel = _vantri.shownPanel()) != 0);
     QTRY_COMPARE(_desktop.activeWindow(), panel);
     QTRY_COMPARE(_desktop.shownGeometry(panel), panelFrame);
     // The field has the focus, as after the hotkey.
@@ -243,14 +188,14 @@ void TestX11EndToEnd::toggleCommandShowsAndHidesTheRunningPanel() {
     QVERIFY(_desktop.type(QStringLiteral("zebra")));
     QTRY_COMPARE(_desktop.shownGeometry(panel).height(), 60 + 20 + 50);
 
-    QCOMPARE(runVantri({QStringLiteral("toggle")}), 0);
-    QTRY_COMPARE(shownPanel(), 0u);
+    QCOMPARE(_vantri.run({QStringLiteral("toggle")}), 0);
+    QTRY_COMPARE(_vantri.shownPanel(), 0u);
     QCOMPARE(_vantri.process().state(), QProcess::Running);
 }
 
 void TestX11EndToEnd::secondPlainStartOpensSettingsInTheRunningInstance() {
-    QVERIFY(shownWindows(settingsTitle).isEmpty());
-    QCOMPARE(runVantri({}), 0);
+    QVERIFY(_vantri.shownWindows(settingsTitle).isEmpty());
+    QCOMPARE(_vantri.run({}), 0);
 
     QVERIFY(settingsShownAndActive());
     // The running instance is still the only one: one tray icon.
@@ -259,27 +204,27 @@ void TestX11EndToEnd::secondPlainStartOpensSettingsInTheRunningInstance() {
 
     // Closed through the window manager, as its close button would.
     QVERIFY(_desktop.press(QStringLiteral("alt+F4")));
-    QTRY_VERIFY(shownWindows(settingsTitle).isEmpty());
+    QTRY_VERIFY(_vantri.shownWindows(settingsTitle).isEmpty());
     QCOMPARE(_vantri.process().state(), QProcess::Running);
 }
 
 void TestX11EndToEnd::settingsInTheTrayMenuOpensTheSettingsWindow() {
     std::optional<VirtualDesktop::ShownWindow> icon;
     QTRY_VERIFY((icon = trayIcon()));
-    const int menusBefore = shownWindows(QStringLiteral("Vantri")).size();
+    const int menusBefore = _vantri.shownWindows(QStringLiteral("Vantri")).size();
     QVERIFY(_desktop.clickAt(icon->geometry.center(), 3));
-    QTRY_COMPARE(shownWindows(QStringLiteral("Vantri")).size(), menusBefore + 1);
+    QTRY_COMPARE(_vantri.shownWindows(QStringLiteral("Vantri")).size(), menusBefore + 1);
     // "Settings" is the menu's first entry.
     QVERIFY(_desktop.press(QStringLiteral("Down")));
     QVERIFY(_desktop.press(QStringLiteral("Return")));
 
     QVERIFY(settingsShownAndActive());
-    QCOMPARE(shownWindows(QStringLiteral("Vantri")).size(), menusBefore);
+    QCOMPARE(_vantri.shownWindows(QStringLiteral("Vantri")).size(), menusBefore);
 }
 
 bool TestX11EndToEnd::chooseInSettings(const Settings& panel, AppState& layoutState,
                                        const QStringList& labels) const {
-    const QList<VirtualDesktop::ShownWindow> settings = shownWindows(settingsTitle);
+    const QList<VirtualDesktop::ShownWindow> settings = _vantri.shownWindows(settingsTitle);
     if (settings.size() != 1 || !_desktop.clickAt(settings.first().geometry.topLeft() +
                                                   centreInWindow(*panel.findChild<QPushButton*>(
                                                       QStringLiteral("hotkeyButton")))))
@@ -289,7 +234,7 @@ bool TestX11EndToEnd::chooseInSettings(const Settings& panel, AppState& layoutSt
     chooser.show();
     QList<VirtualDesktop::ShownWindow> shown;
     if (!QTest::qWaitFor([&] {
-            return (shown = shownWindows(QStringLiteral("Launcher Hotkey"))).size() == 1;
+            return (shown = _vantri.shownWindows(QStringLiteral("Launcher Hotkey"))).size() == 1;
         }) ||
         shown.first().geometry.size() != chooser.size())
         return false;
@@ -299,11 +244,11 @@ bool TestX11EndToEnd::chooseInSettings(const Settings& panel, AppState& layoutSt
             return false;
     }
     return QTest::qWaitFor(
-        [&] { return shownWindows(QStringLiteral("Launcher Hotkey")).isEmpty(); });
+        [&] { return _vantri.shownWindows(QStringLiteral("Launcher Hotkey")).isEmpty(); });
 }
 
 bool TestX11EndToEnd::settingsShowLike(const QWidget& widget) const {
-    const QList<VirtualDesktop::ShownWindow> settings = shownWindows(settingsTitle);
+    const QList<VirtualDesktop::ShownWindow> settings = _vantri.shownWindows(settingsTitle);
     if (settings.size() != 1)
         return false;
     // Compared as plain pixels: the screenshot's file names a colour space,
@@ -345,9 +290,9 @@ void TestX11EndToEnd::chosenShortcutTakesOverFromTheOldOneAtOnce() {
         QVERIFY(settingsShowLike(*problem));
         QCOMPARE(openPreferences()->value(PreferenceKeys::savedShortcut).toString(),
                  QStringLiteral("⌃⌥␣"));
-        QVERIFY(summonPanel(QStringLiteral("ctrl+alt+space")) != 0);
+        QVERIFY(_vantri.summonPanel() != 0);
         QVERIFY(_desktop.press(QStringLiteral("Escape")));
-        QTRY_COMPARE(shownPanel(), 0u);
+        QTRY_COMPARE(_vantri.shownPanel(), 0u);
     }
 
     QVERIFY(chooseInSettings(
@@ -356,11 +301,11 @@ void TestX11EndToEnd::chosenShortcutTakesOverFromTheOldOneAtOnce() {
     QCOMPARE(openPreferences()->value(PreferenceKeys::savedShortcut).toString(),
              QStringLiteral("⇧⌃K"));
 
-    QCOMPARE(shownPanel(), 0u);
+    QCOMPARE(_vantri.shownPanel(), 0u);
     QVERIFY(_desktop.press(QStringLiteral("ctrl+shift+k")));
-    QTRY_VERIFY(shownPanel() != 0);
+    QTRY_VERIFY(_vantri.shownPanel() != 0);
     QVERIFY(_desktop.press(QStringLiteral("Escape")));
-    QTRY_COMPARE(shownPanel(), 0u);
+    QTRY_COMPARE(_vantri.shownPanel(), 0u);
 
     // Vantri let go of the old combination: another program can take it now,
     // and pressing it reaches that program instead of summoning the panel.
@@ -368,7 +313,7 @@ void TestX11EndToEnd::chosenShortcutTakesOverFromTheOldOneAtOnce() {
     QCOMPARE(oldHolder.readLine(), QStringLiteral("held"));
     QVERIFY(_desktop.press(QStringLiteral("ctrl+alt+space")));
     QCOMPARE(oldHolder.readLine(), QStringLiteral("pressed"));
-    QCOMPARE(shownPanel(), 0u);
+    QCOMPARE(_vantri.shownPanel(), 0u);
     // ...while the new one stays Vantri's.
     HotKeyHolder newHolder(_desktop, *parseShortcut(QStringLiteral("⇧⌃K")));
     QCOMPARE(newHolder.readLine(), QStringLiteral("refused"));
@@ -378,12 +323,12 @@ void TestX11EndToEnd::vantriOfAnotherSessionIsRefusedTheHotKeyAndKeepsRunning() 
     // Another Vantri on the same display, as another user's would be: its
     // grab is refused, and the first one keeps the hotkey.
     QProcess other;
-    QVERIFY(startVantri(other, QStringLiteral("other")));
+    QVERIFY(_vantri.start(other, QStringLiteral("other")));
     QVERIFY(_desktop.press(QStringLiteral("ctrl+shift+k")));
-    QTRY_VERIFY(shownPanel() != 0);
+    QTRY_VERIFY(_vantri.shownPanel() != 0);
     QCOMPARE(other.state(), QProcess::Running);
     QVERIFY(_desktop.press(QStringLiteral("Escape")));
-    QTRY_COMPARE(shownPanel(), 0u);
+    QTRY_COMPARE(_vantri.shownPanel(), 0u);
     other.terminate();
     QVERIFY(other.waitForFinished());
 }
@@ -394,7 +339,7 @@ void TestX11EndToEnd::savedShortcutWithoutAModifierGrabsNothing() {
     const QString chosen = openPreferences()->value(PreferenceKeys::savedShortcut).toString();
     openPreferences()->setValue(PreferenceKeys::savedShortcut, QStringLiteral("K"));
     QProcess other;
-    QVERIFY(startVantri(other, QStringLiteral("bare")));
+    QVERIFY(_vantri.start(other, QStringLiteral("bare")));
     HotKeyHolder holder(_desktop, ParsedShortcut{40, 0});
     QCOMPARE(holder.readLine(), QStringLiteral("held"));
     QVERIFY(holder.stop());
@@ -404,22 +349,19 @@ void TestX11EndToEnd::savedShortcutWithoutAModifierGrabsNothing() {
 }
 
 void TestX11EndToEnd::quitCommandEndsTheInstanceAndAKilledOneIsReplaced() {
-    QCOMPARE(runVantri({QStringLiteral("quit")}), 0);
-    QVERIFY(_vantri.process().waitForFinished(30000));
-    QCOMPARE(_vantri.process().exitStatus(), QProcess::NormalExit);
-    QCOMPARE(_vantri.process().exitCode(), 0);
+    QVERIFY(_vantri.quit());
     // With none running, hide starts nothing.
-    QCOMPARE(runVantri({QStringLiteral("hide")}), 0);
+    QCOMPARE(_vantri.run({QStringLiteral("hide")}), 0);
 
     // A crashed instance leaves its socket behind; the next start takes over.
     QVERIFY(_vantri.start());
     ::kill(pid_t(_vantri.process().processId()), SIGKILL);
     QVERIFY(_vantri.process().waitForFinished());
     QVERIFY(_vantri.start());
-    QCOMPARE(runVantri({QStringLiteral("toggle")}), 0);
-    QTRY_VERIFY(shownPanel() != 0);
+    QCOMPARE(_vantri.run({QStringLiteral("toggle")}), 0);
+    QTRY_VERIFY(_vantri.shownPanel() != 0);
     QVERIFY(_desktop.press(QStringLiteral("ctrl+shift+k")));
-    QTRY_COMPARE(shownPanel(), 0u);
+    QTRY_COMPARE(_vantri.shownPanel(), 0u);
 }
 
 VANTRI_X11_TEST_MAIN(TestX11EndToEnd)

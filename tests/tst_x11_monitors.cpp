@@ -1,4 +1,5 @@
 #include "TempTree.h"
+#include "VantriSession.h"
 #include "VirtualDesktop.h"
 #include "state/PreferenceKeys.h"
 #include "state/Preferences.h"
@@ -10,7 +11,6 @@ namespace {
 // The primary monitor, 2880 by 1800, and a 1280 by 800 one right of it.
 const QList<QSize> monitors{QSize(2880, 1800), QSize(1280, 800)};
 const QList<QRect> monitorAreas{QRect(0, 0, 2880, 1800), QRect(2880, 0, 1280, 800)};
-const QString panelTitle = QStringLiteral("Vantri Launcher");
 
 } // namespace
 
@@ -33,12 +33,6 @@ private Q_SLOTS:
     void shownPanelStaysOnItsMonitorWhenShownAgain();
 
 private:
-    // Starts Vantri with `variables` (NAME=VALUE) added to its environment
-    // and waits until its launch sequence has run.
-    bool startVantri(const QStringList& variables);
-    // Runs vantri with `arguments` beside the running one, to its end.
-    bool runVantri(const QStringList& arguments) const;
-    QList<VirtualDesktop::ShownWindow> shownWindows(const QString& title) const;
     // Makes the other program's window on `monitor` the active one and puts
     // the pointer on the other monitor, so that only the window can decide.
     bool workOn(int monitor) const;
@@ -49,47 +43,10 @@ private:
 
     VirtualDesktop& _desktop;
     IsolatedEnvironment _environment;
-    QProcess _vantri;
+    VantriSession _vantri{_desktop, _environment.tree()};
     std::array<QProcess, 2> _others;
     QList<quint64> _otherWindows;
 };
-
-bool TestX11Monitors::startVantri(const QStringList& variables) {
-    QProcessEnvironment environment = _desktop.environment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    for (const QString& variable : variables)
-        environment.insert(variable.section(u'=', 0, 0), variable.section(u'=', 1));
-    const QString indexFile = _environment.dataHome() + QStringLiteral("/Vantri/appIndex.json");
-    QFile::remove(indexFile);
-    _vantri.setProcessEnvironment(environment);
-    _vantri.setProcessChannelMode(QProcess::ForwardedChannels);
-    // The full program itself, so that this process is the instance.
-    _vantri.start(qEnvironmentVariable("VANTRI_APP_BINARY"), {});
-    // The index file is written a moment after the launch sequence, and with
-    // it the hotkey registration, has run.
-    return _vantri.waitForStarted() && QTest::qWaitFor(
-                                           [&] {
-                                               return _vantri.state() == QProcess::Running &&
-                                                      QFileInfo(indexFile).size() > 0;
-                                           },
-                                           30000);
-}
-
-bool TestX11Monitors::runVantri(const QStringList& arguments) const {
-    QProcess process;
-    process.setProcessEnvironment(_vantri.processEnvironment());
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.start(qEnvironmentVariable("VANTRI_BINARY"), arguments);
-    return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
-}
-
-QList<VirtualDesktop::ShownWindow> TestX11Monitors::shownWindows(const QString& title) const {
-    QList<VirtualDesktop::ShownWindow> windows = _desktop.shownWindows(_vantri.processId());
-    windows.removeIf(
-        [&](const VirtualDesktop::ShownWindow& window) { return window.title != title; });
-    return windows;
-}
 
 bool TestX11Monitors::workOn(int monitor) const {
     const quint64 window = _otherWindows.at(monitor);
@@ -102,23 +59,17 @@ bool TestX11Monitors::workOn(int monitor) const {
 }
 
 QRect TestX11Monitors::summonPanel() const {
-    QList<VirtualDesktop::ShownWindow> panels;
-    if (!_desktop.press(QStringLiteral("ctrl+alt+space")) || !QTest::qWaitFor([&] {
-            panels = shownWindows(panelTitle);
-            return panels.size() == 1 && _desktop.activeWindow() == panels.first().id;
-        }))
-        return {};
-    return panels.first().geometry;
+    return _vantri.summonPanel() != 0
+               ? _vantri.shownWindows(VantriSession::panelTitle).value(0).geometry
+               : QRect();
 }
 
 bool TestX11Monitors::dismissPanel() const {
     return _desktop.press(QStringLiteral("Escape")) &&
-           QTest::qWaitFor([&] { return shownWindows(panelTitle).isEmpty(); });
+           QTest::qWaitFor([&] { return _vantri.shownPanel() == 0; });
 }
 
 void TestX11Monitors::initTestCase() {
-    QVERIFY2(QFileInfo(qEnvironmentVariable("VANTRI_BINARY")).isExecutable(),
-             "VANTRI_BINARY must name the built program");
     const auto preferences = openPreferences();
     preferences->setValue(PreferenceKeys::savedShortcut, QStringLiteral("⌃⌥␣"));
     preferences->sync();
@@ -154,38 +105,41 @@ void TestX11Monitors::cleanupTestCase() {
 }
 
 void TestX11Monitors::cleanup() {
-    if (_vantri.state() == QProcess::NotRunning)
-        return;
-    _vantri.terminate();
-    QVERIFY(_vantri.waitForFinished());
+    if (_vantri.process().state() == QProcess::Running)
+        QVERIFY(_vantri.quit());
 }
 
 void TestX11Monitors::panelOpensOnTheMonitorOfTheActiveWindow_data() {
-    QTest::addColumn<QStringList>("variables");
+    QTest::addColumn<QString>("variable");
+    QTest::addColumn<QString>("value");
     QTest::addColumn<QRect>("onFirst");
     QTest::addColumn<QRect>("onSecond");
     // Centred on each monitor, 0.324 of its height below its top (583.2 on
     // the first, 259.2 on the second), 600 by 60 in the monitor's own scale.
-    QTest::newRow("scale 1") << QStringList() << QRect(1140, 583, 600, 60)
+    QTest::newRow("scale 1") << QString() << QString() << QRect(1140, 583, 600, 60)
                              << QRect(3220, 259, 600, 60);
     // 1440 by 900 and 640 by 400 logical pixels from their device top left.
-    QTest::newRow("scale 2") << QStringList{QStringLiteral("QT_SCALE_FACTOR=2")}
+    QTest::newRow("scale 2") << QStringLiteral("QT_SCALE_FACTOR") << QStringLiteral("2")
                              << QRect(840, 583, 1200, 120) << QRect(2920, 259, 1200, 120);
     QTest::newRow("scale 2 on the first monitor only")
-        << QStringList{QStringLiteral("QT_SCREEN_SCALE_FACTORS=DUMMY0=2;DUMMY1=1")}
+        << QStringLiteral("QT_SCREEN_SCALE_FACTORS") << QStringLiteral("DUMMY0=2;DUMMY1=1")
         << QRect(840, 583, 1200, 120) << QRect(3220, 259, 600, 60);
     // 5760 by 3600 logical pixels: the first monitor's logical area takes in
     // the second monitor's.
     QTest::newRow("scale 0.5 on the first monitor only")
-        << QStringList{QStringLiteral("QT_SCREEN_SCALE_FACTORS=DUMMY0=0.5;DUMMY1=1")}
+        << QStringLiteral("QT_SCREEN_SCALE_FACTORS") << QStringLiteral("DUMMY0=0.5;DUMMY1=1")
         << QRect(1290, 583, 300, 30) << QRect(3220, 259, 600, 60);
 }
 
 void TestX11Monitors::panelOpensOnTheMonitorOfTheActiveWindow() {
-    QFETCH(QStringList, variables);
+    QFETCH(QString, variable);
+    QFETCH(QString, value);
     QFETCH(QRect, onFirst);
     QFETCH(QRect, onSecond);
-    QVERIFY(startVantri(variables));
+    QProcessEnvironment scale;
+    if (!variable.isEmpty())
+        scale.insert(variable, value);
+    QVERIFY(_vantri.start(_vantri.process(), QStringLiteral("first"), scale));
     // Back and forth, so that the panel moves to a monitor it was not on.
     for (int monitor : {1, 0, 1}) {
         const QRect expected = monitor == 0 ? onFirst : onSecond;
@@ -204,11 +158,11 @@ void TestX11Monitors::panelOpensOnTheMonitorOfTheActiveWindow() {
 }
 
 void TestX11Monitors::pointerDecidesWhileVantrisOwnWindowIsActive() {
-    QVERIFY(startVantri({}));
+    QVERIFY(_vantri.start());
     // A second plain start opens the settings window, on the first monitor.
-    QVERIFY(runVantri({}));
+    QCOMPARE(_vantri.run({}), 0);
     QList<VirtualDesktop::ShownWindow> settings;
-    QTRY_VERIFY((settings = shownWindows(QStringLiteral("Settings"))).size() == 1 &&
+    QTRY_VERIFY((settings = _vantri.shownWindows(QStringLiteral("Settings"))).size() == 1 &&
                 _desktop.activeWindow() == settings.first().id);
     QVERIFY(monitorAreas.first().contains(settings.first().geometry));
 
@@ -220,13 +174,14 @@ void TestX11Monitors::pointerDecidesWhileVantrisOwnWindowIsActive() {
 }
 
 void TestX11Monitors::shownPanelStaysOnItsMonitorWhenShownAgain() {
-    QVERIFY(startVantri({}));
+    QVERIFY(_vantri.start());
     QVERIFY(workOn(1));
     const QRect shown = summonPanel();
     QCOMPARE(shown, QRect(3220, 259, 600, 60));
     // The panel itself is active now and the pointer is on the first monitor.
-    QVERIFY(runVantri({QStringLiteral("show")}));
-    const QList<VirtualDesktop::ShownWindow> panels = shownWindows(panelTitle);
+    QCOMPARE(_vantri.run({QStringLiteral("show")}), 0);
+    const QList<VirtualDesktop::ShownWindow> panels =
+        _vantri.shownWindows(VantriSession::panelTitle);
     QCOMPARE(panels.size(), 1);
     QCOMPARE(panels.first().geometry, shown);
     QVERIFY(dismissPanel());

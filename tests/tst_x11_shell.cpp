@@ -6,7 +6,6 @@
 
 namespace {
 
-const QString panelTitle = QStringLiteral("Vantri Launcher");
 const QString settingsTitle = QStringLiteral("Settings");
 // A point of the 1280 by 800 screen that no window covers.
 const QPoint bareDesktop(1100, 700);
@@ -25,7 +24,6 @@ public:
         , _session(desktop, _environment.tree()) {}
 
 private Q_SLOTS:
-    void initTestCase();
     void cleanupTestCase();
     void withoutATrayStartOpensSettingsOnce();
     void withATrayStartShowsNothing();
@@ -38,7 +36,6 @@ private:
     }
     // Shows the panel with `vantri toggle` and waits until it is active; its window.
     quint64 summonPanel() const;
-    void quitVantri();
 
     VirtualDesktop& _desktop;
     IsolatedEnvironment _environment;
@@ -46,33 +43,20 @@ private:
     QProcess _trayHost;
 };
 
-quint64 TestX11Shell::summonPanel() const {
-    if (_session.run({QStringLiteral("toggle")}) != 0)
-        return 0;
-    quint64 panel = 0;
-    return QTest::qWaitFor([&] {
-        const auto panels = shown(panelTitle);
-        panel = panels.isEmpty() ? 0 : panels.first().id;
-        return panel != 0 && _desktop.activeWindow() == panel;
-    })
-               ? panel
-               : 0;
-}
-
-void TestX11Shell::quitVantri() {
-    QVERIFY(_session.quit());
-}
-
-void TestX11Shell::initTestCase() {
-    QVERIFY2(QFileInfo(qEnvironmentVariable("VANTRI_BINARY")).isExecutable(),
-             "VANTRI_BINARY must name the built program");
-}
-
 void TestX11Shell::cleanupTestCase() {
     if (_session.process().state() == QProcess::Running)
-        quitVantri();
+        QVERIFY(_session.quit());
     _trayHost.terminate();
     _trayHost.waitForFinished();
+}
+
+quint64 TestX11Shell::summonPanel() const {
+    quint64 panel = 0;
+    return _session.run({QStringLiteral("toggle")}) == 0 && QTest::qWaitFor([&] {
+               return (panel = _session.shownPanel()) != 0 && _desktop.activeWindow() == panel;
+           })
+               ? panel
+               : 0;
 }
 
 void TestX11Shell::withoutATrayStartOpensSettingsOnce() {
@@ -82,21 +66,12 @@ void TestX11Shell::withoutATrayStartOpensSettingsOnce() {
     // Closed, it stays closed: it was shown for the start only.
     QVERIFY(_desktop.press(QStringLiteral("alt+F4")));
     QTRY_VERIFY(shown(settingsTitle).isEmpty());
-    QVERIFY(shown(panelTitle).isEmpty());
-    quitVantri();
+    QVERIFY(shown(VantriSession::panelTitle).isEmpty());
+    QVERIFY(_session.quit());
 }
 
 void TestX11Shell::withATrayStartShowsNothing() {
-    _trayHost.setProcessEnvironment(_desktop.environment());
-    _trayHost.start(QStringLiteral("trayer"),
-                    {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
-                     QStringLiteral("right"), QStringLiteral("--widthtype"),
-                     QStringLiteral("request"), QStringLiteral("--height"), QStringLiteral("24")});
-    QVERIFY2(_trayHost.waitForStarted(), "trayer is not installed");
-    QVERIFY(_desktop.run(QStringLiteral("xdotool"),
-                         {QStringLiteral("search"), QStringLiteral("--sync"),
-                          QStringLiteral("--onlyvisible"), QStringLiteral("--class"),
-                          QStringLiteral("trayer")}));
+    QVERIFY2(_desktop.startTrayHost(_trayHost), "trayer is not installed");
     QVERIFY(_session.start());
     // The icon docks in the tray, and nothing else appears.
     QTRY_VERIFY(!shown(QStringLiteral("Vantri")).isEmpty());
@@ -122,13 +97,13 @@ void TestX11Shell::clickOnTheBareDesktopHidesThePanel() {
     const quint64 panel = summonPanel();
     QVERIFY(panel != 0);
     QVERIFY(_desktop.clickAt(bareDesktop));
-    QTRY_VERIFY(shown(panelTitle).isEmpty());
+    QTRY_VERIFY(shown(VantriSession::panelTitle).isEmpty());
     // No other window took the activation: the click alone sent the panel away.
     QCOMPARE(_desktop.activeWindow(), 0u);
     // And the next toggle shows it again, in one press.
     QCOMPARE(summonPanel(), panel);
     QVERIFY(_desktop.press(QStringLiteral("Escape")));
-    QTRY_VERIFY(shown(panelTitle).isEmpty());
+    QTRY_VERIFY(shown(VantriSession::panelTitle).isEmpty());
 }
 
 VANTRI_X11_TEST_MAIN(TestX11Shell)

@@ -4,8 +4,27 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QTemporaryFile>
+
+#include <cstdio>
+#include <unistd.h>
 
 TempTree::TempTree() = default;
+
+QByteArray standardOutputOf(const std::function<void()>& work) {
+    std::fflush(stdout);
+    QTemporaryFile capture;
+    if (!capture.open())
+        return "(cannot capture standard output)";
+    const int saved = ::dup(STDOUT_FILENO);
+    ::dup2(capture.handle(), STDOUT_FILENO);
+    work();
+    std::fflush(stdout);
+    ::dup2(saved, STDOUT_FILENO);
+    ::close(saved);
+    capture.seek(0);
+    return capture.readAll();
+}
 
 QString TempTree::path(const QString& relative) const {
     return relative.isEmpty() ? _dir.path() : _dir.filePath(relative);

@@ -1,8 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QTemporaryDir>
+
+#include <cerrno>
+#include <csignal>
+#include <functional>
 
 // A folder tree of a test's own, removed when the test ends.
 class TempTree {
@@ -19,6 +24,22 @@ public:
 private:
     QTemporaryDir _dir;
 };
+
+// The whole of the file at `path`; nothing when it cannot be read.
+inline QByteArray fileContents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// What the process writes to standard output while `work` runs.
+QByteArray standardOutputOf(const std::function<void()>& work);
+
+// Whether the process `pid` has ended (a zombie left to a parent that does not reap counts).
+inline bool processEnded(qint64 pid) {
+    if (::kill(pid_t(pid), 0) != 0)
+        return errno == ESRCH;
+    return fileContents(QStringLiteral("/proc/%1/stat").arg(pid)).contains(") Z ");
+}
 
 // Points HOME, the XDG folders and XDG_CURRENT_DESKTOP at a fresh tree for the
 // lifetime of the object, so a test never reads or writes the user's own files

@@ -41,7 +41,7 @@ public:
     quint64 shownPanel() const;
     // Presses `keys` and waits for the panel to be shown and active; the
     // panel's window, or 0 when it did not come.
-    quint64 summonPanel(const QString& keys) const;
+    quint64 summonPanel(const QString& keys = QStringLiteral("ctrl+alt+space")) const;
 
 private:
     VirtualDesktop& _desktop;

@@ -305,6 +305,19 @@ bool VirtualDesktop::showOtherProgram(QProcess& program) const {
                .has_value();
 }
 
+bool VirtualDesktop::startTrayHost(QProcess& host) const {
+    host.setProcessEnvironment(environment());
+    host.start(QStringLiteral("trayer"),
+               {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
+                QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("request"),
+                QStringLiteral("--height"), QStringLiteral("24")});
+    return host.waitForStarted() &&
+           run(QStringLiteral("xdotool"),
+               {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+                QStringLiteral("--class"), QStringLiteral("trayer")})
+               .has_value();
+}
+
 quint64 VirtualDesktop::activeWindow() const {
     // xdotool fails when no window is active.
     const std::optional<QString> active =

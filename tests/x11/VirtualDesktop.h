@@ -83,6 +83,9 @@ public:
     // Starts another program whose window covers (20, 20)-(320, 120) and
     // waits until it is shown; a click there gives it the activation.
     bool showOtherProgram(QProcess& program) const;
+    // Starts a tray host (trayer) along the top edge and waits until it is
+    // shown, so that a program started afterwards finds a tray.
+    bool startTrayHost(QProcess& host) const;
 
     // Starts or stops a compositing manager; it owns the compositor selection
     // shortly after it starts.
