@@ -61,6 +61,7 @@ class TestLauncherView : public QObject {
 private Q_SLOTS:
     void selectionStaysWithinTheList();
     void resultsForAStaleQueryAreDropped();
+    void returnActsOnWhatWasTyped();
 };
 
 void TestLauncherView::selectionStaysWithinTheList() {
@@ -93,6 +94,24 @@ void TestLauncherView::resultsForAStaleQueryAreDropped() {
     launcher.field()->setText(u"bet"_s);
     launcher.view->applySearchResults(u"bet"_s, stale);
     QCOMPARE(launcher.view->resultItems().at(0).id, stale.at(0).id);
+}
+
+void TestLauncherView::returnActsOnWhatWasTyped() {
+    Launcher launcher({u"foo"_s, u"bar"_s});
+    QStringList opened;
+    launcher.view->controller().setApplicationOpener([&](const QString& path) {
+        opened.append(QFileInfo(path).completeBaseName());
+        return true;
+    });
+    launcher.search(u"foo"_s, {u"foo"_s});
+    // A new query typed over the old one, and Return before its results are
+    // listed: what runs is what was typed, not the row still on screen.
+    launcher.field()->selectAll();
+    QTest::keyClicks(launcher.field(), u"bar"_s);
+    QCOMPARE(names(launcher.view->resultItems()), QStringList{u"foo"_s});
+    launcher.press(Qt::Key_Return);
+    QTRY_COMPARE(opened, QStringList{u"bar"_s});
+    QCOMPARE(launcher.windowHides, 1);
 }
 
 QTEST_MAIN(TestLauncherView)

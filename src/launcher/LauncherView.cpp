@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 namespace {
 constexpr qreal fieldCornerRadius = 10;
@@ -90,16 +91,26 @@ void LauncherView::setupSearch() {
 void LauncherView::applySearchResults(const QString& query, const ResultItems& results) {
     if (_searchPipeline->currentQuery() != query)
         return;
+    _shownQuery = query;
     setResultItems(results);
     setSelectedIndex(0);
     setShowResults(!query.isEmpty());
     _controller->clearMessage();
+    if (std::exchange(_isExecutionPending, false))
+        executeSelectedItem();
 }
 
 bool LauncherView::handleKeyEvent(const QKeyEvent& event) {
     switch (event.key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
+        // The list may still show an earlier query's results while the typed
+        // one waits for its debounce or its search: Return is for the typed one.
+        if (_searchPipeline->currentQuery() != _shownQuery) {
+            _isExecutionPending = true;
+            _searchPipeline->flush();
+            return true;
+        }
         executeSelectedItem();
         return true;
     case Qt::Key_Escape:
@@ -130,6 +141,7 @@ void LauncherView::executeSelectedItem() {
 }
 
 void LauncherView::resetResults() {
+    _isExecutionPending = false;
     _controller->clearMessage();
     setResultItems({});
     setSelectedIndex(0);
@@ -161,6 +173,7 @@ void LauncherView::showEvent(QShowEvent* event) {
 
 void LauncherView::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
+    _isExecutionPending = false;
     _controller->detachRun();
     if (_isMonitoringKeys) {
         qApp->removeEventFilter(this);

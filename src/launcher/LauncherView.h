@@ -85,6 +85,10 @@ private:
     ResultView* _resultView;
 
     ResultItems _resultItems;
+    // The query whose results are shown, and whether Return came before the
+    // results of the query typed since: they are carried out once they come.
+    std::optional<QString> _shownQuery;
+    bool _isExecutionPending = false;
     int _selectedIndex = 0;
     bool _showResults = false;
     bool _isMonitoringKeys = false;

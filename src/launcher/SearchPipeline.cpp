@@ -32,6 +32,13 @@ void SearchPipeline::send(const QString& text) {
     _debounce->start();
 }
 
+void SearchPipeline::flush() {
+    if (!_debounce->isActive())
+        return;
+    _debounce->stop();
+    passDebouncedQuery();
+}
+
 void SearchPipeline::passDebouncedQuery() {
     if (!_searchSubject || _searchSubject == _lastPassedQuery)
         return;

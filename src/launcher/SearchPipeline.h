@@ -30,6 +30,9 @@ public:
     void setupSearch();
     // An edit of the search field. Ignored until the pipeline is set up.
     void send(const QString& text);
+    // Passes the latest edit on at once instead of after the debounce, when
+    // one is waiting: Return must act on what has been typed.
+    void flush();
     // The latest query sent (empty right after set-up); absent before set-up.
     std::optional<QString> currentQuery() const { return _searchSubject; }
 
