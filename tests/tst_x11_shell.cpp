@@ -63,9 +63,14 @@ void TestX11Shell::withoutATrayStartOpensSettingsOnce() {
     QVERIFY(_session.start());
     QTRY_COMPARE(shown(settingsTitle).size(), 1);
     QTRY_COMPARE(_desktop.activeWindow(), shown(settingsTitle).value(0).id);
-    // Closed, it stays closed: it was shown for the start only.
-    QVERIFY(_desktop.press(QStringLiteral("alt+F4")));
-    QTRY_VERIFY(shown(settingsTitle).isEmpty());
+    // Closed, it stays closed: it was shown for the start only. A loaded
+    // window manager may miss the first press of its close key.
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            return _desktop.press(QStringLiteral("alt+F4")) &&
+                   QTest::qWaitFor([&] { return shown(settingsTitle).isEmpty(); }, 3000);
+        },
+        30000));
     QVERIFY(shown(VantriSession::panelTitle).isEmpty());
     QVERIFY(_session.quit());
 }
