@@ -19,7 +19,7 @@ public:
     static constexpr std::chrono::milliseconds focusDelay{100};
     // How long a place the window manager gave the launcher window must last
     // before it counts as the window manager's own choice.
-    static constexpr std::chrono::milliseconds placementSettleDelay{100};
+    static constexpr std::chrono::milliseconds placementSettleDelay{300};
 
     explicit AppDelegate(QObject* parent = nullptr);
     ~AppDelegate() override;
