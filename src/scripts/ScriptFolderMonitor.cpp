@@ -2,6 +2,9 @@
 
 #include "platform/FolderChangeWatch.h"
 
+#include <algorithm>
+#include <utility>
+
 ScriptFolderMonitor::ScriptFolderMonitor(QObject* parent)
     : QObject(parent)
     , _watch(new FolderChangeWatch(this)) {
@@ -16,6 +19,7 @@ void ScriptFolderMonitor::watch(const QString& folderPath) {
     QStringList folders;
     if (folderPath == _folderPath)
         folders = _watch->folders();
+    _isAwaitingFirstScan = folderPath != _folderPath;
     _folderPath = folderPath;
     if (!folderPath.isEmpty() && !folders.contains(folderPath))
         folders.append(folderPath);
@@ -25,5 +29,15 @@ void ScriptFolderMonitor::watch(const QString& folderPath) {
 void ScriptFolderMonitor::watchFolders(const QString& folderPath, const QStringList& folders) {
     if (folderPath != _folderPath || !_watch->folders().contains(folderPath))
         return;
+    const QStringList watched = _watch->folders();
     _watch->setFolders(folders + QStringList{folderPath});
+    // A folder made since the last scan was listed by it before its watch
+    // was added here: a folder or a file made inside it meanwhile went
+    // unseen, and one more scan finds it. The first scan of a folder began
+    // after its watches, so it missed nothing.
+    const bool foundNewFolders =
+        std::any_of(folders.cbegin(), folders.cend(),
+                    [&](const QString& folder) { return !watched.contains(folder); });
+    if (!std::exchange(_isAwaitingFirstScan, false) && foundNewFolders)
+        _reportTimer.start();
 }

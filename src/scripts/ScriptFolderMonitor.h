@@ -35,4 +35,6 @@ private:
     FolderChangeWatch* _watch;
     QTimer _reportTimer;
     QString _folderPath;
+    // Whether the folders of the chosen folder's first scan are still to come.
+    bool _isAwaitingFirstScan = false;
 };
