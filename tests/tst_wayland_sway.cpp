@@ -24,6 +24,7 @@ constexpr int skipReturnCode = 77;
 // sway will not run as root; a root test run goes on as this user.
 const QString testUser = QStringLiteral("vantri-test");
 const QString panelTitle = QStringLiteral("Vantri Launcher");
+const QString terminalTitle = QStringLiteral("Native Terminal");
 // The search area, the gap and four result rows.
 constexpr int fullHeight = 60 + 20 + 4 * 50;
 const QStringList programsNeeded{"sway", "Xwayland", "foot", "grim", "wtype", "swaymsg"};
@@ -340,8 +341,12 @@ void TestWaylandSway::returnRunsTheExampleScriptAndHides() {
 void TestWaylandSway::aNativeWaylandWindowTakingTheFocusHidesThePanel() {
     QVERIFY(summonPanel());
     _terminal.setProcessEnvironment(_clients);
-    _terminal.start(QStringLiteral("foot"), {});
+    // A command of its own that lasts: the terminal would otherwise run the
+    // test user's login shell, which may refuse at once and close it again.
+    _terminal.start(QStringLiteral("foot"), {QStringLiteral("--title"), terminalTitle,
+                                             QStringLiteral("sleep"), QStringLiteral("600")});
     QVERIFY(_terminal.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(window(terminalTitle).value_or(WindowNode()).focused, 30000);
     QTRY_VERIFY_WITH_TIMEOUT(panelHidden(), 15000);
     screenshot(QStringLiteral("4-terminal-focused"));
     // One toggle brings it back, focused.
