@@ -21,7 +21,7 @@ vantri=${VANTRI_BINARY:-$root/build/src/vantri}
 minimal=${MINIMAL_WINDOW:-$root/build/bench/minimal_window}
 runs=${1:-20}
 entries=20000
-for tool in Xvfb xprop xdotool "$vantri" "$minimal"; do
+for tool in Xvfb xprop xdotool cc "$vantri" "$minimal"; do
     command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 1; }
 done
 
@@ -56,17 +56,27 @@ start_virtual_desktop "$system_data_dirs"
 
 now() { echo "${EPOCHREALTIME/./}"; } # microseconds
 
-# Prints the first visible window whose instance name matches, once there is one.
-await_window() { # await_window PATTERN START
-    local window=
-    until [ -n "$window" ]; do
-        if (($(now) - $2 > 30000000)); then
-            echo "no window matching $1 appeared" >&2
-            exit 1
-        fi
-        window=$(xdotool search --onlyvisible --classname "$1" 2>/dev/null | head -n 1) || true
-    done
-    echo "$window"
+# The stopwatch: a waiter that listens to the X server for a window of the
+# given instance name becoming viewable, and notes when it does. It is
+# listening before the command starts and does not poll, so it neither misses
+# the moment nor takes processor time from the program it times.
+waiter=$work/await_viewable
+cc -O2 -o "$waiter" "$root/bench/await_viewable.c" -lxcb
+time_to_viewable() { # time_to_viewable PATTERN COMMAND...: microseconds from COMMAND to the window
+    local pattern=$1 stamp window
+    shift
+    "$waiter" "$pattern" 30000 >"$work/viewable" &
+    local waiting=$!
+    until [ -s "$work/viewable" ]; do sleep 0.001; done
+    local start
+    start=$(now)
+    "$@" >/dev/null &
+    if ! wait "$waiting"; then
+        echo "no window matching $pattern appeared" >&2
+        exit 1
+    fi
+    read -r stamp window < <(tail -n 1 "$work/viewable")
+    echo $((stamp - start)) "$window"
 }
 
 await_gone() { # await_gone PATTERN
@@ -74,14 +84,10 @@ await_gone() { # await_gone PATTERN
 }
 
 cold_show() { # cold_show DATA_HOME: prints microseconds to the panel, and quits again
-    local start client
-    start=$(now)
-    XDG_DATA_HOME=$1 "$vantri" show &
-    client=$!
-    await_window '^vantri' "$start" >/dev/null
-    echo $(($(now) - start))
+    local elapsed window
+    read -r elapsed window < <(XDG_DATA_HOME=$1 time_to_viewable '^vantri' "$vantri" show)
+    echo "$elapsed"
     "$vantri" quit
-    wait "$client" 2>/dev/null || true
     await_gone '^vantri'
 }
 
@@ -90,13 +96,10 @@ for ((i = 0; i < runs; i++)); do
     vantri_times+=("$(cold_show "$work/data")")
     empty_times+=("$(cold_show "$work/empty")")
 
-    start=$(now)
-    "$minimal" &
-    floor=$!
-    await_window '^minimal_window$' "$start" >/dev/null
-    minimal_times+=($(($(now) - start)))
-    kill "$floor"
-    wait "$floor" 2>/dev/null || true
+    read -r elapsed window < <(time_to_viewable '^minimal_window$' "$minimal")
+    minimal_times+=("$elapsed")
+    pkill -x minimal_window
+    await_gone '^minimal_window$'
 done
 
 median_ms() { # median_ms MICROSECONDS...
@@ -114,19 +117,16 @@ switches() { # switches PID
 }
 
 # Memory: one instance, shown, hidden and left alone, then searched and hidden.
-start=$(now)
-"$vantri" show &
-pids+=($!)
-panel=$(await_window '^vantri' "$start")
+read -r elapsed panel < <(time_to_viewable '^vantri' "$vantri" show)
 instance=$(xdotool getwindowpid "$panel")
+pids+=("$instance")
 "$vantri" hide
 sleep 2
 idle=$(resident_mb "$instance")
 before=$(switches "$instance")
 sleep 5
 wakeups=$(($(switches "$instance") - before))
-"$vantri" show
-await_window '^vantri' "$(now)" >/dev/null
+time_to_viewable '^vantri' "$vantri" show >/dev/null
 sleep 0.5
 xdotool type --delay 0 a
 sleep 1
@@ -134,11 +134,10 @@ sleep 1
 sleep 1
 searched=$(resident_mb "$instance")
 
-start=$(now)
-"$minimal" &
-pids+=($!)
-await_window '^minimal_window$' "$start" >/dev/null
-floor_memory=$(resident_mb "${pids[-1]}")
+read -r elapsed window < <(time_to_viewable '^minimal_window$' "$minimal")
+floor=$(xdotool getwindowpid "$window")
+pids+=("$floor")
+floor_memory=$(resident_mb "$floor")
 
 vantri_median=$(median_ms "${vantri_times[@]}")
 minimal_median=$(median_ms "${minimal_times[@]}")
