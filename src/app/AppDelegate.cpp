@@ -110,6 +110,8 @@ void AppDelegate::showLauncher() {
     // Placed before it is shown, so it never appears on a screen that has gone.
     positionLauncher();
     _launcherWindow->show();
+    // Built while the window manager maps the window, and before its first frame.
+    _launcherView->completeContent();
     _launcherWindow->raise();
     _launcherWindow->activateWindow();
     // Shown again soon after it was hidden, the window is still the system's

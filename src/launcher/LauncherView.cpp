@@ -46,31 +46,21 @@ LauncherView::LauncherView(ScriptManager& scriptManager, AppIndexManager& appInd
     , _searchPipeline(new SearchPipeline(scriptManager, appIndexManager, this)) {
     auto* searchArea = new QWidget(this);
     searchArea->setFixedSize(searchAreaWidth, searchAreaHeight);
-    auto* fieldBackdrop = new VisualEffectView(fieldCornerRadius, searchArea);
-    fieldBackdrop->setGeometry((searchAreaWidth - fieldWidth) / 2,
-                               (searchAreaHeight - fieldHeight) / 2, fieldWidth, fieldHeight);
-    _searchField = makeSearchField(fieldBackdrop);
-    _searchField->setGeometry(0, 0, fieldWidth, fieldHeight);
-
-    _resultView = new ResultView(
-        itemHeight, maxVisibleItems,
-        [this](const ResultItem& item) { _controller->executeItem(item); }, this);
-    _resultView->setFixedWidth(searchAreaWidth);
-    _resultView->setVisible(false);
+    _fieldBackdrop = new VisualEffectView(fieldCornerRadius, searchArea);
+    _fieldBackdrop->setGeometry((searchAreaWidth - fieldWidth) / 2,
+                                (searchAreaHeight - fieldHeight) / 2, fieldWidth, fieldHeight);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(spacing);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(searchArea, 0, Qt::AlignHCenter);
-    layout->addWidget(_resultView, 0, Qt::AlignHCenter);
     _contentHeight = contentHeight();
 
-    connect(_searchField, &QLineEdit::textChanged, _searchPipeline, &SearchPipeline::send);
     connect(_searchPipeline, &SearchPipeline::searchFinished, this,
             &LauncherView::applySearchResults);
     connect(_controller, &LauncherController::errorMessageChanged, this,
-            [this] { _resultView->setErrorMessage(_controller->errorMessage()); });
+            [this] { resultArea().setErrorMessage(_controller->errorMessage()); });
     connect(_controller, &LauncherController::launchStarted, this, &LauncherView::resetResults);
     connect(_controller, &LauncherController::messageShown, this, [this] { setShowResults(true); });
 }
@@ -80,8 +70,22 @@ LauncherView::~LauncherView() {
         qApp->removeEventFilter(this);
 }
 
+void LauncherView::completeContent() {
+    if (_searchField)
+        return;
+    _searchField = makeSearchField(_fieldBackdrop);
+    _searchField->setGeometry(0, 0, fieldWidth, fieldHeight);
+    _searchField->show();
+    connect(_searchField, &QLineEdit::textChanged, _searchPipeline, &SearchPipeline::send);
+}
+
+QLineEdit* LauncherView::searchField() {
+    completeContent();
+    return _searchField;
+}
+
 QString LauncherView::searchText() const {
-    return _searchField->text();
+    return _searchField ? _searchField->text() : QString();
 }
 
 void LauncherView::setupSearch() {
@@ -114,7 +118,8 @@ bool LauncherView::handleKeyEvent(const QKeyEvent& event) {
         executeSelectedItem();
         return true;
     case Qt::Key_Escape:
-        _searchField->clear();
+        if (_searchField)
+            _searchField->clear();
         resetResults();
         if (_onEscPressed)
             _onEscPressed();
@@ -161,14 +166,19 @@ QSize LauncherView::sizeHint() const {
 void LauncherView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // The kept query stays in view, selected, so that the first key typed replaces it.
-    _searchField->selectAll();
+    if (_searchField)
+        _searchField->selectAll();
     setupSearch();
     if (!_isMonitoringKeys) {
         qApp->installEventFilter(this);
         _isMonitoringKeys = true;
     }
-    QTimer::singleShot(focusDelayMs, this,
-                       [this] { _searchField->setFocus(Qt::OtherFocusReason); });
+    QTimer::singleShot(focusDelayMs, this, [this] {
+        searchField()->setFocus(Qt::OtherFocusReason);
+        // Built while the user has yet to type, so that the first results
+        // do not wait for it.
+        resultArea();
+    });
 }
 
 void LauncherView::hideEvent(QHideEvent* event) {
@@ -192,7 +202,8 @@ bool LauncherView::eventFilter(QObject* watched, QEvent* event) {
 
 void LauncherView::setResultItems(const ResultItems& items) {
     _resultItems = items;
-    _resultView->setResultItems(items);
+    if (_resultView || !items.isEmpty())
+        resultArea().setResultItems(items);
     Q_EMIT resultItemsChanged();
     updateContentHeight();
 }
@@ -201,7 +212,8 @@ void LauncherView::setSelectedIndex(int index) {
     if (index == _selectedIndex)
         return;
     _selectedIndex = index;
-    _resultView->setSelectedIndex(index);
+    if (_resultView)
+        _resultView->setSelectedIndex(index);
     Q_EMIT selectedIndexChanged(index);
 }
 
@@ -209,9 +221,28 @@ void LauncherView::setShowResults(bool show) {
     if (show == _showResults)
         return;
     _showResults = show;
-    _resultView->setVisible(show);
+    if (_resultView || show)
+        resultArea().setVisible(show);
     Q_EMIT showResultsChanged(show);
     updateContentHeight();
+}
+
+ResultView& LauncherView::resultArea() {
+    // Built on first need rather than with the panel, which then appears a
+    // few milliseconds sooner at start-up: the list is hidden until a search.
+    if (!_resultView) {
+        _resultView = new ResultView(
+            itemHeight, maxVisibleItems,
+            [this](const ResultItem& item) { _controller->executeItem(item); }, this);
+        _resultView->setFixedWidth(searchAreaWidth);
+        _resultView->setVisible(_showResults);
+        _resultView->setResultItems(_resultItems);
+        _resultView->setSelectedIndex(_selectedIndex);
+        _resultView->setErrorMessage(_controller->errorMessage());
+        layout()->addWidget(_resultView);
+        layout()->setAlignment(_resultView, Qt::AlignHCenter);
+    }
+    return *_resultView;
 }
 
 void LauncherView::updateContentHeight() {

@@ -13,6 +13,7 @@ class QLineEdit;
 class ResultView;
 class ScriptManager;
 class SearchPipeline;
+class VisualEffectView;
 
 // The launcher panel: the search field, and under it the result list or the
 // message line. It searches as the user types, moves the highlight with the
@@ -38,8 +39,11 @@ public:
                  QWidget* parent = nullptr);
     ~LauncherView() override;
 
-    QLineEdit* searchField() const { return _searchField; }
-    ResultView* resultView() const { return _resultView; }
+    // Builds the field, once: the panel's window can be on its way to the
+    // screen meanwhile, as the fonts that the field loads on first use take a
+    // few milliseconds at start-up. Anything that needs the field builds it.
+    void completeContent();
+    QLineEdit* searchField();
     SearchPipeline& searchPipeline() const { return *_searchPipeline; }
     LauncherController& controller() const { return *_controller; }
 
@@ -77,12 +81,14 @@ private:
     void setSelectedIndex(int index);
     void setShowResults(bool show);
     void updateContentHeight();
+    ResultView& resultArea();
 
     std::function<void()> _onEscPressed;
     LauncherController* _controller;
     SearchPipeline* _searchPipeline;
-    QLineEdit* _searchField;
-    ResultView* _resultView;
+    VisualEffectView* _fieldBackdrop;
+    QLineEdit* _searchField = nullptr;
+    ResultView* _resultView = nullptr;
 
     ResultItems _resultItems;
     // The query whose results are shown, and whether Return came before the
