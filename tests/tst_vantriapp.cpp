@@ -1,17 +1,23 @@
 #include "TempTree.h"
+#include "app/AppDelegate.h"
+#include "app/KeyableWindow.h"
 #include "app/VantriApp.h"
 #include "product/ProductInfo.h"
 #include "scripts/ScriptManager.h"
 #include "state/PreferenceKeys.h"
 #include "state/Preferences.h"
 
+#include <QLineEdit>
 #include <QtTest>
+#include <optional>
 
 class TestVantriApp : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
     void launchLoadsTheSavedScriptsFolderAndOpensOneSettingsWindow();
+    void launchWaitsForThePanelsFirstFrame();
+    void launchWithoutThePanelFinishesAtOnce();
     void trayIconIsTheThemesWhenInstalled_data();
     void trayIconIsTheThemesWhenInstalled();
 };
@@ -38,6 +44,44 @@ void TestVantriApp::launchLoadsTheSavedScriptsFolderAndOpensOneSettingsWindow() 
     scene.openSettingsWindow();
     QCOMPARE(scene.settingsWindow(), window);
     QVERIFY(window->isVisible());
+}
+
+void TestVantriApp::launchWaitsForThePanelsFirstFrame() {
+    IsolatedEnvironment environment;
+    VantriApp scene;
+    scene.appDelegate().showLauncher();
+    const KeyableWindow* panel = scene.appDelegate().launcherWindow();
+    QVERIFY(panel);
+    // What the first frame shows, and what had been made by then: heard
+    // before the scene hears it.
+    std::optional<bool> fieldShown;
+    std::optional<bool> trayMade;
+    connect(panel, &KeyableWindow::framePresented, this, [&] {
+        if (fieldShown)
+            return;
+        const auto* field = panel->findChild<QLineEdit*>();
+        fieldShown = field && field->isVisible();
+        trayMade = !scene.trayIcon().isNull();
+    });
+    scene.finishLaunchingSoon();
+    QTRY_VERIFY(fieldShown);
+    QVERIFY(*fieldShown);
+    QVERIFY(!*trayMade);
+    QTRY_VERIFY(!scene.trayIcon().isNull());
+}
+
+void TestVantriApp::launchWithoutThePanelFinishesAtOnce() {
+    IsolatedEnvironment environment;
+    VantriApp scene;
+    scene.finishLaunchingSoon();
+    QVERIFY(scene.trayIcon().isNull());
+    // Well before the longest wait for a frame that never comes.
+    QTRY_VERIFY_WITH_TIMEOUT(!scene.trayIcon().isNull(),
+                             int(VantriApp::firstFrameWait.count() / 2));
+    // Finished once: a second call changes nothing.
+    const QIcon icon = scene.trayIcon();
+    scene.finishLaunching();
+    QCOMPARE(scene.trayIcon().cacheKey(), icon.cacheKey());
 }
 
 void TestVantriApp::trayIconIsTheThemesWhenInstalled_data() {

@@ -55,6 +55,9 @@ KeyableWindow::~KeyableWindow() = default;
 bool KeyableWindow::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate)
         _activatedSinceShown = true;
+    // Announced once the frame is out, from the event loop.
+    if (event->type() == QEvent::Paint && std::exchange(_isAwaitingFrame, false))
+        QMetaObject::invokeMethod(this, &KeyableWindow::framePresented, Qt::QueuedConnection);
     // Without the window manager's word, Qt's own deactivation is the best
     // there is.
     if (event->type() == QEvent::WindowDeactivate && isVisible() &&
@@ -89,6 +92,7 @@ void KeyableWindow::activeWindowChanged(quint64 activeWindow) {
 void KeyableWindow::showEvent(QShowEvent* event) {
     _activatedSinceShown = false;
     _lossReported = false;
+    _isAwaitingFrame = true;
     // Shaped before the window is mapped, so it never appears unshaped.
     updateShape();
     QWidget::showEvent(event);
@@ -98,8 +102,12 @@ void KeyableWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (_contentView)
         _contentView->setGeometry(rect());
-    // The content lays itself out for the new size first.
-    QTimer::singleShot(0, this, &KeyableWindow::updateShape);
+    // The content lays itself out for the new size first. Shown at a new
+    // size, the window is shaped at once and need not be again.
+    QTimer::singleShot(0, this, [this] {
+        if (size() != _shapedSize)
+            updateShape();
+    });
 }
 
 void KeyableWindow::moveEvent(QMoveEvent* event) {
@@ -111,6 +119,7 @@ void KeyableWindow::moveEvent(QMoveEvent* event) {
 void KeyableWindow::updateShape() {
     if (_translucent || !_contentView)
         return;
+    _shapedSize = size();
     activateLayouts(this);
     QImage painted(size(), QImage::Format_ARGB32_Premultiplied);
     painted.fill(Qt::transparent);

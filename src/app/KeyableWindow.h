@@ -30,6 +30,8 @@ Q_SIGNALS:
     void deactivated();
     // The window was shown or moved at `topLeft` (by the window manager too).
     void moved(const QPoint& topLeft);
+    // The first frame since the window was last shown has been drawn.
+    void framePresented();
 
 protected:
     bool event(QEvent* event) override;
@@ -46,4 +48,7 @@ private:
     std::unique_ptr<X11ActiveWindowWatch> _activeWindowWatch;
     bool _activatedSinceShown = false;
     bool _lossReported = false;
+    bool _isAwaitingFrame = false;
+    // The size the shape was last worked out for.
+    QSize _shapedSize;
 };

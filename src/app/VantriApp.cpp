@@ -1,6 +1,7 @@
 #include "app/VantriApp.h"
 
 #include "app/AppDelegate.h"
+#include "app/KeyableWindow.h"
 #include "product/ProductInfo.h"
 #include "state/AppState.h"
 #include "ui/Settings.h"
@@ -13,6 +14,8 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
+
+#include <utility>
 
 VantriApp::VantriApp(QObject* parent)
     : QObject(parent)
@@ -42,7 +45,20 @@ QIcon VantriApp::trayIcon() const {
     return _trayIcon ? _trayIcon->icon() : QIcon();
 }
 
+void VantriApp::finishLaunchingSoon() {
+    const KeyableWindow* panel = _appDelegate->launcherWindow();
+    if (!panel || !panel->isVisible()) {
+        QTimer::singleShot(0, this, &VantriApp::finishLaunching);
+        return;
+    }
+    connect(panel, &KeyableWindow::framePresented, this, &VantriApp::finishLaunching,
+            Qt::SingleShotConnection);
+    QTimer::singleShot(firstFrameWait, this, &VantriApp::finishLaunching);
+}
+
 void VantriApp::finishLaunching() {
+    if (std::exchange(_hasFinishedLaunching, true))
+        return;
     // An installed Vantri takes its tray icon from the icon theme, where the
     // desktop recolours it to suit the panel; the built-in one stands in when
     // no theme holds it (a build tree, or no SVG support in Qt).

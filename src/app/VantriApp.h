@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <chrono>
 #include <memory>
 
 class AppDelegate;
@@ -28,11 +29,16 @@ public:
     // The icon the tray item shows; null until launching is finished.
     QIcon trayIcon() const;
 
-    // What the start leaves until the panel is on its way, as none of it is
+    // What the start leaves until the panel is on screen, as none of it is
     // needed to draw the panel: the tray item (an icon theme lookup, image
     // plugins, a session bus), then the delegate's launch (the hotkey, the
-    // accessibility check, the script folder).
+    // accessibility check, the script folder). Runs once; later calls do nothing.
     void finishLaunching();
+    // Finishes launching once the panel, if it is being shown, has drawn its
+    // first frame (or after `firstFrameWait`, should that never come); from
+    // the event loop otherwise.
+    void finishLaunchingSoon();
+    static constexpr std::chrono::milliseconds firstFrameWait{250};
 
     // Creates the settings window on first use; brings it to the front every time.
     void openSettingsWindow();
@@ -46,4 +52,5 @@ private:
     std::unique_ptr<QMenu> _trayMenu;
     std::unique_ptr<QSystemTrayIcon> _trayIcon;
     std::unique_ptr<QWidget> _settingsWindow;
+    bool _hasFinishedLaunching = false;
 };

@@ -62,15 +62,16 @@ int runInstance(int& argc, char** argv, const ChannelLocation& location, StartLo
     }
     // The command first (only those that start an instance come here: the
     // panel, mostly), before the loop runs anything queued during start-up;
-    // the rest of the launch once the panel's window is on its way, so that
-    // nothing the panel needs waits behind the tray, the hotkey or the index.
+    // the rest of the launch once the panel has drawn its first frame, so
+    // that nothing the panel needs waits behind the tray, the hotkey or the
+    // scripts.
     // The starter returns once it is carried out, as with a running instance.
     if (command)
         carryOut(scene, *command);
     startLock.release();
     if (handoff)
         handoff->announceListening();
-    QTimer::singleShot(0, &scene, &VantriApp::finishLaunching);
+    scene.finishLaunchingSoon();
     return QApplication::exec();
 }
 
