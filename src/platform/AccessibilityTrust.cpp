@@ -1,9 +1,9 @@
 #include "platform/AccessibilityTrust.h"
 
+#include "platform/DesktopEntryLaunch.h"
 #include "platform/X11Connection.h"
 
 #include <QtGlobal>
-#include <gio/gdesktopappinfo.h>
 
 bool isProcessTrusted() {
     const bool waylandSession =
@@ -20,13 +20,7 @@ bool openShortcutSettings() {
         "cinnamon-settings-keyboard.desktop", "lxqt-config-globalkeyshortcuts.desktop",
     };
     for (const char* entry : settingsEntries) {
-        GDesktopAppInfo* settings = g_desktop_app_info_new(entry);
-        if (!settings)
-            continue;
-        const gboolean launched =
-            g_app_info_launch(G_APP_INFO(settings), nullptr, nullptr, nullptr);
-        g_object_unref(settings);
-        if (launched)
+        if (launchDesktopEntryId(entry))
             return true;
     }
     return false;
