@@ -56,6 +56,7 @@ private:
     std::unique_ptr<KeyableWindow> showWindow(bool translucent, int resultHeight = 0);
 
     VirtualDesktop& _desktop;
+    int _framesPresented = 0;
 };
 
 std::unique_ptr<KeyableWindow> TestX11KeyableWindow::showWindow(bool translucent,
@@ -66,6 +67,8 @@ std::unique_ptr<KeyableWindow> TestX11KeyableWindow::showWindow(bool translucent
     window->setContentView(content);
     const QRect frame = launcherFrame(QGuiApplication::primaryScreen()->availableGeometry());
     window->setGeometry(QRect(frame.topLeft(), content->sizeHint()));
+    _framesPresented = 0;
+    connect(window.get(), &KeyableWindow::framePresented, this, [this] { ++_framesPresented; });
     // Shown on a hotkey press, as the launcher is: the window manager lets a
     // window take the focus in answer to the user's latest action.
     const ParsedShortcut shortcut = *parseShortcut(QStringLiteral("⌃⌥W"));
@@ -125,6 +128,8 @@ void TestX11KeyableWindow::cornersAndGapShowTheDesktop() {
         QVERIFY(qRed(at(300, 30)) > panelColour.red() + 20);
     else
         QVERIFY(isPanel(at(300, 30)));
+    // Drawn, and told once, whether composited or shaped.
+    QTRY_COMPARE(_framesPresented, 1);
     window.reset();
     _desktop.stopCompositor();
     QTRY_VERIFY(!isCompositorRunning());
