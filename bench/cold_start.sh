@@ -54,30 +54,8 @@ echo '[]' >"$work/empty/Vantri/appIndex.json"
 source "$root/bench/virtual_desktop.sh"
 start_virtual_desktop "$system_data_dirs"
 
-now() { echo "${EPOCHREALTIME/./}"; } # microseconds
-
-# The stopwatch: a waiter that listens to the X server for a window of the
-# given instance name becoming viewable, and notes when it does. It is
-# listening before the command starts and does not poll, so it neither misses
-# the moment nor takes processor time from the program it times.
-waiter=$work/await_viewable
-cc -O2 -o "$waiter" "$root/bench/await_viewable.c" -lxcb
-time_to_viewable() { # time_to_viewable PATTERN COMMAND...: microseconds from COMMAND to the window
-    local pattern=$1 stamp window
-    shift
-    "$waiter" "$pattern" 30000 >"$work/viewable" &
-    local waiting=$!
-    until [ -s "$work/viewable" ]; do sleep 0.001; done
-    local start
-    start=$(now)
-    "$@" >/dev/null &
-    if ! wait "$waiting"; then
-        echo "no window matching $pattern appeared" >&2
-        exit 1
-    fi
-    read -r stamp window < <(tail -n 1 "$work/viewable")
-    echo $((stamp - start)) "$window"
-}
+source "$root/bench/viewable_stopwatch.sh"
+prepare_viewable_stopwatch "$work"
 
 await_gone() { # await_gone PATTERN
     while xdotool search --classname "$1" >/dev/null 2>&1; do sleep 0.02; done
