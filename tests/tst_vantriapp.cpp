@@ -18,6 +18,8 @@ private Q_SLOTS:
     void launchLoadsTheSavedScriptsFolderAndOpensOneSettingsWindow();
     void launchWaitsForThePanelsFirstFrame();
     void launchWithoutThePanelFinishesAtOnce();
+    void withoutATraySettingsOpensOnceATrayHostHadItsTime();
+    void withoutATraySettingsWaitsForThePanelToHide();
     void trayIconIsTheThemesWhenInstalled_data();
     void trayIconIsTheThemesWhenInstalled();
 };
@@ -82,6 +84,41 @@ void TestVantriApp::launchWithoutThePanelFinishesAtOnce() {
     const QIcon icon = scene.trayIcon();
     scene.finishLaunching();
     QCOMPARE(scene.trayIcon().cacheKey(), icon.cacheKey());
+}
+
+// The offscreen platform has no tray host, and none comes.
+void TestVantriApp::withoutATraySettingsOpensOnceATrayHostHadItsTime() {
+    IsolatedEnvironment environment;
+    VantriApp scene;
+    scene.finishLaunching();
+    QVERIFY(scene.isAwaitingTrayHost());
+    QVERIFY(!scene.settingsWindow());
+    QTRY_VERIFY_WITH_TIMEOUT(scene.settingsWindow() && scene.settingsWindow()->isVisible(),
+                             int(3 * VantriApp::trayHostGrace.count()));
+    QVERIFY(!scene.isAwaitingTrayHost());
+
+    // Opened by the user meanwhile, it is not opened a second time.
+    VantriApp sceneWithSettings;
+    sceneWithSettings.finishLaunching();
+    sceneWithSettings.openSettingsWindow();
+    sceneWithSettings.settingsWindow()->close();
+    QTRY_VERIFY_WITH_TIMEOUT(!sceneWithSettings.isAwaitingTrayHost(),
+                             int(3 * VantriApp::trayHostGrace.count()));
+    QVERIFY(!sceneWithSettings.settingsWindow()->isVisible());
+}
+
+void TestVantriApp::withoutATraySettingsWaitsForThePanelToHide() {
+    IsolatedEnvironment environment;
+    VantriApp scene;
+    scene.appDelegate().showLauncher();
+    scene.finishLaunching();
+    QTRY_VERIFY_WITH_TIMEOUT(!scene.isAwaitingTrayHost(),
+                             int(3 * VantriApp::trayHostGrace.count()));
+    const KeyableWindow* panel = scene.appDelegate().launcherWindow();
+    QVERIFY(panel->isVisible());
+    QVERIFY(!scene.settingsWindow());
+    scene.appDelegate().hideLauncher();
+    QTRY_VERIFY(scene.settingsWindow() && scene.settingsWindow()->isVisible());
 }
 
 void TestVantriApp::trayIconIsTheThemesWhenInstalled_data() {

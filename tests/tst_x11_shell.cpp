@@ -9,6 +9,8 @@ namespace {
 const QString settingsTitle = QStringLiteral("Settings");
 // A point of the 1280 by 800 screen that no window covers.
 const QPoint bareDesktop(1100, 700);
+// Longer than Vantri gives a tray host to appear before opening Settings.
+constexpr int trayHostGraceOverMs = 5000;
 
 } // namespace
 
@@ -26,7 +28,7 @@ public:
 private Q_SLOTS:
     void cleanupTestCase();
     void withoutATrayStartOpensSettingsOnce();
-    void withATrayStartShowsNothing();
+    void aTrayHostComingUpAfterTheStartTakesTheIcon();
     void leftClickOnTheTrayIconOpensItsMenu();
     void clickOnTheBareDesktopHidesThePanel();
 
@@ -61,7 +63,7 @@ quint64 TestX11Shell::summonPanel() const {
 
 void TestX11Shell::withoutATrayStartOpensSettingsOnce() {
     QVERIFY(_session.start());
-    QTRY_COMPARE(shown(settingsTitle).size(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(shown(settingsTitle).size(), 1, 3 * trayHostGraceOverMs);
     QTRY_COMPARE(_desktop.activeWindow(), shown(settingsTitle).value(0).id);
     // Closed, it stays closed: it was shown for the start only. A loaded
     // window manager may miss the first press of its close key.
@@ -75,11 +77,15 @@ void TestX11Shell::withoutATrayStartOpensSettingsOnce() {
     QVERIFY(_session.quit());
 }
 
-void TestX11Shell::withATrayStartShowsNothing() {
-    QVERIFY2(_desktop.startTrayHost(_trayHost), "trayer is not installed");
+void TestX11Shell::aTrayHostComingUpAfterTheStartTakesTheIcon() {
+    // As at login, where the desktop's panel may come up after Vantri.
     QVERIFY(_session.start());
-    // The icon docks in the tray, and nothing else appears.
+    QVERIFY2(_desktop.startTrayHost(_trayHost), "trayer is not installed");
+    // The icon docks in the tray, and nothing else appears, then or once the
+    // wait for a tray host would have run out.
     QTRY_VERIFY(!shown(QStringLiteral("Vantri")).isEmpty());
+    QTest::qWait(trayHostGraceOverMs);
+    QCOMPARE(shown(QStringLiteral("Vantri")).size(), 1);
     QVERIFY(shown(settingsTitle).isEmpty());
 }
 

@@ -98,6 +98,11 @@ void KeyableWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
 }
 
+void KeyableWindow::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    Q_EMIT hidden();
+}
+
 void KeyableWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (_contentView)

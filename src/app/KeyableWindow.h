@@ -32,10 +32,13 @@ Q_SIGNALS:
     void moved(const QPoint& topLeft);
     // The first frame since the window was last shown has been drawn.
     void framePresented();
+    // The window was hidden.
+    void hidden();
 
 protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
 

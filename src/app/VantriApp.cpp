@@ -17,6 +17,14 @@
 
 #include <utility>
 
+namespace {
+
+// Asking whether a tray host is there is one round trip to the display
+// server; a tenth of a second is soon enough for a menu nobody has asked for.
+constexpr std::chrono::milliseconds trayHostCheckInterval{100};
+
+} // namespace
+
 VantriApp::VantriApp(QObject* parent)
     : QObject(parent)
     , _appState(AppState::shared())
@@ -31,6 +39,7 @@ VantriApp::VantriApp(QObject* parent)
     QAction* quit = _trayMenu->addAction(tr("Quit"));
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    connect(&_trayHostCheck, &QTimer::timeout, this, &VantriApp::checkForTrayHost);
 }
 
 void VantriApp::popUpTrayMenu() {
@@ -75,11 +84,42 @@ void VantriApp::finishLaunching() {
                     popUpTrayMenu();
             });
     // Without a tray host the icon stays hidden and its menu out of reach:
-    // Settings is shown once instead, so that a hotkey can be chosen.
+    // Settings is shown once instead, so that a hotkey can be chosen. The icon
+    // docks by itself if a host comes later.
     _trayIcon->show();
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        QTimer::singleShot(0, this, &VantriApp::openSettingsWindow);
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        _trayHostDeadline = QDeadlineTimer(trayHostGrace);
+        _trayHostCheck.start(trayHostCheckInterval);
+    }
     _appDelegate->applicationDidFinishLaunching();
+}
+
+bool VantriApp::isAwaitingTrayHost() const {
+    return _trayHostCheck.isActive();
+}
+
+void VantriApp::checkForTrayHost() {
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        _trayHostCheck.stop();
+        return;
+    }
+    if (!_trayHostDeadline.hasExpired())
+        return;
+    _trayHostCheck.stop();
+    // Settings would take the focus from a panel the user is typing in, and
+    // so send it away: it waits until the panel is done with.
+    const KeyableWindow* panel = _appDelegate->launcherWindow();
+    if (panel && panel->isVisible())
+        connect(panel, &KeyableWindow::hidden, this, &VantriApp::openSettingsInsteadOfTheTray,
+                Qt::SingleShotConnection);
+    else
+        openSettingsInsteadOfTheTray();
+}
+
+void VantriApp::openSettingsInsteadOfTheTray() {
+    // Settings already opened (by `vantri settings`, say) has done its part.
+    if (!_settingsWindow)
+        openSettingsWindow();
 }
 
 void VantriApp::openSettingsWindow() {

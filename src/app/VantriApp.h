@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <chrono>
 #include <memory>
 
@@ -39,6 +41,12 @@ public:
     // the event loop otherwise.
     void finishLaunchingSoon();
     static constexpr std::chrono::milliseconds firstFrameWait{250};
+    // A tray host started with the session (a desktop panel at login) may come
+    // up after Vantri; it is given this long before Settings stands in for the
+    // tray's menu.
+    static constexpr std::chrono::milliseconds trayHostGrace{3000};
+    // Whether the launch is still giving a tray host time to appear.
+    bool isAwaitingTrayHost() const;
 
     // Creates the settings window on first use; brings it to the front every time.
     void openSettingsWindow();
@@ -46,11 +54,15 @@ public:
 
 private:
     void popUpTrayMenu();
+    void checkForTrayHost();
+    void openSettingsInsteadOfTheTray();
 
     AppState& _appState;
     std::unique_ptr<AppDelegate> _appDelegate;
     std::unique_ptr<QMenu> _trayMenu;
     std::unique_ptr<QSystemTrayIcon> _trayIcon;
     std::unique_ptr<QWidget> _settingsWindow;
+    QTimer _trayHostCheck;
+    QDeadlineTimer _trayHostDeadline;
     bool _hasFinishedLaunching = false;
 };
