@@ -46,6 +46,7 @@ private:
     VantriSession _vantri{_desktop, _environment.tree()};
     std::array<QProcess, 2> _others;
     QList<quint64> _otherWindows;
+    QProcess _trayHost;
 };
 
 bool TestX11Monitors::workOn(int monitor) const {
@@ -70,6 +71,9 @@ bool TestX11Monitors::dismissPanel() const {
 }
 
 void TestX11Monitors::initTestCase() {
+    // A desktop's tray, so that Settings does not open in its place and take
+    // the activation mid-test.
+    QVERIFY2(_desktop.startTrayHost(_trayHost), "trayer is not installed");
     const auto preferences = openPreferences();
     preferences->setValue(PreferenceKeys::savedShortcut, QStringLiteral("⌃⌥␣"));
     preferences->sync();
@@ -98,6 +102,8 @@ void TestX11Monitors::initTestCase() {
 }
 
 void TestX11Monitors::cleanupTestCase() {
+    _trayHost.terminate();
+    _trayHost.waitForFinished();
     for (QProcess& other : _others) {
         other.kill();
         other.waitForFinished();

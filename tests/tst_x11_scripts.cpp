@@ -54,6 +54,7 @@ private:
     VirtualDesktop& _desktop;
     IsolatedEnvironment _environment;
     VantriSession _vantri{_desktop, _environment.tree()};
+    QProcess _trayHost;
     QString _ran;
 };
 
@@ -92,6 +93,8 @@ bool TestX11Scripts::launchOnceListed(const QString& query, const QByteArray& re
 }
 
 void TestX11Scripts::initTestCase() {
+    // A desktop's tray, so that Settings does not open in its place mid-test.
+    QVERIFY2(_desktop.startTrayHost(_trayHost), "trayer is not installed");
     _ran = _environment.tree().path(QStringLiteral("ran.txt"));
     const QByteArray record = "printf '%s:' \"$(basename \"$0\")\" >> '" + _ran.toUtf8() +
                               "'; printf '%s,' \"$@\" >> '" + _ran.toUtf8() + "'\n";
@@ -109,6 +112,8 @@ void TestX11Scripts::initTestCase() {
 
 void TestX11Scripts::cleanupTestCase() {
     QVERIFY(_vantri.quit());
+    _trayHost.terminate();
+    _trayHost.waitForFinished();
 }
 
 void TestX11Scripts::aResultRunsTheScriptItShowsWithItsFurtherWords() {
