@@ -9,8 +9,8 @@
 
 #include "index/AppIndex.h"
 #include "index/AppIndexManager.h"
-#include "index/ApplicationScanner.h"
 #include "index/IndexFile.h"
+#include "index/scan/ApplicationScanner.h"
 #include "platform/RegularFile.h"
 
 #include <QCoreApplication>

@@ -9,7 +9,7 @@
 #include "launcher/SearchPipeline.h"
 #include "scripts/ScriptManager.h"
 #include "text/TextMatching.h"
-#include "ui/ResultView.h"
+#include "ui/panel/ResultView.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "TempTree.h"
-#include "platform/ApplicationOpener.h"
+#include "platform/xdg/ApplicationOpener.h"
 
 #include <QFile>
 #include <QtTest>

@@ -1,7 +1,7 @@
 #include "TempTree.h"
-#include "app/InstanceServer.h"
 #include "control/InstanceClient.h"
 #include "control/InstanceProtocol.h"
+#include "instance/InstanceServer.h"
 
 #include <QFuture>
 #include <QLocalServer>

@@ -1,5 +1,5 @@
 #include "TempTree.h"
-#include "platform/Autostart.h"
+#include "platform/xdg/Autostart.h"
 #include "state/LaunchAtLogin.h"
 
 #include <QtTest>

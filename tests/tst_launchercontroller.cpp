@@ -3,7 +3,7 @@
 #include "launcher/LauncherController.h"
 #include "launcher/SearchPipeline.h"
 #include "scripts/ScriptManager.h"
-#include "scripts/ScriptRun.h"
+#include "scripts/run/ScriptRun.h"
 
 #include <QtTest>
 

@@ -1,5 +1,5 @@
-#include "app/LauncherPlacement.h"
-#include "app/MainScreenChoice.h"
+#include "app/window/LauncherPlacement.h"
+#include "app/window/MainScreenChoice.h"
 
 #include <QtTest>
 

@@ -1,9 +1,9 @@
 #include "LauncherFixture.h"
 #include "index/AppIndexManager.h"
 #include "launcher/LauncherController.h"
-#include "launcher/LauncherView.h"
 #include "launcher/SearchPipeline.h"
 #include "scripts/ScriptManager.h"
+#include "ui/panel/LauncherView.h"
 
 #include <QLineEdit>
 #include <QtTest>

@@ -1,4 +1,4 @@
-#include "ui/ResultView.h"
+#include "ui/panel/ResultView.h"
 
 #include <QLabel>
 #include <QListView>

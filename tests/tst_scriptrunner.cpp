@@ -1,7 +1,7 @@
 #include "TempTree.h"
 #include "scripts/ScriptManager.h"
-#include "scripts/ScriptOutputDecoder.h"
-#include "scripts/ScriptRun.h"
+#include "scripts/run/ScriptOutputDecoder.h"
+#include "scripts/run/ScriptRun.h"
 
 #include <QtTest>
 

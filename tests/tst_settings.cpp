@@ -1,7 +1,7 @@
 #include "SettingsFixture.h"
 #include "state/LaunchAtLogin.h"
-#include "ui/Settings.h"
-#include "ui/ShortcutSelectorView.h"
+#include "ui/settings/Settings.h"
+#include "ui/settings/ShortcutSelectorView.h"
 
 #include <QCheckBox>
 #include <QLabel>

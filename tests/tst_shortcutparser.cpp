@@ -1,6 +1,6 @@
-#include "app/HotKey.h"
-#include "app/ShortcutParser.h"
-#include "platform/X11HotKeyGrab.h"
+#include "app/hotkey/HotKey.h"
+#include "app/hotkey/ShortcutParser.h"
+#include "platform/x11/X11HotKeyGrab.h"
 
 #include <QtTest>
 

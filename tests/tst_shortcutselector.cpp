@@ -1,7 +1,7 @@
 #include "SettingsFixture.h"
 #include "state/PreferenceKeys.h"
 #include "state/Preferences.h"
-#include "ui/ShortcutSelectorView.h"
+#include "ui/settings/ShortcutSelectorView.h"
 
 #include <QtTest>
 

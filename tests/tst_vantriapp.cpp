@@ -1,7 +1,7 @@
 #include "TempTree.h"
 #include "app/AppDelegate.h"
-#include "app/KeyableWindow.h"
 #include "app/VantriApp.h"
+#include "app/window/KeyableWindow.h"
 #include "product/ProductInfo.h"
 #include "scripts/ScriptManager.h"
 #include "state/PreferenceKeys.h"

@@ -1,13 +1,13 @@
 #include "TempTree.h"
 #include "VantriSession.h"
 #include "VirtualDesktop.h"
-#include "app/ShortcutParser.h"
+#include "app/hotkey/ShortcutParser.h"
 #include "index/AppIndexManager.h"
 #include "state/AppState.h"
 #include "state/PreferenceKeys.h"
 #include "state/Preferences.h"
-#include "ui/Settings.h"
-#include "ui/ShortcutSelectorView.h"
+#include "ui/settings/Settings.h"
+#include "ui/settings/ShortcutSelectorView.h"
 
 #include <QLabel>
 #include <QPushButton>

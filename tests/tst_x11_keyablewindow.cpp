@@ -1,9 +1,9 @@
 #include "VirtualDesktop.h"
-#include "app/HotKey.h"
-#include "app/KeyableWindow.h"
-#include "app/LauncherPlacement.h"
-#include "app/ShortcutParser.h"
-#include "platform/CompositorCheck.h"
+#include "app/hotkey/HotKey.h"
+#include "app/hotkey/ShortcutParser.h"
+#include "app/window/KeyableWindow.h"
+#include "app/window/LauncherPlacement.h"
+#include "platform/x11/CompositorCheck.h"
 
 #include <QPainter>
 #include <QScreen>

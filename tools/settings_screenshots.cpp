@@ -6,9 +6,9 @@
 #include "index/AppIndexManager.h"
 #include "state/AppState.h"
 #include "state/LaunchAtLogin.h"
-#include "ui/MoreInfoView.h"
-#include "ui/Settings.h"
-#include "ui/ShortcutSelectorView.h"
+#include "ui/settings/MoreInfoView.h"
+#include "ui/settings/Settings.h"
+#include "ui/settings/ShortcutSelectorView.h"
 
 #include <QApplication>
 #include <QDir>

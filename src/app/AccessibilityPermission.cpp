@@ -1,6 +1,6 @@
 #include "app/AccessibilityPermission.h"
 
-#include "app/ShortcutHelp.h"
+#include "app/hotkey/ShortcutHelp.h"
 #include "platform/AccessibilityTrust.h"
 #include "state/AppState.h"
 #include "state/PreferenceKeys.h"

@@ -1,18 +1,18 @@
 #include "app/AppDelegate.h"
 
 #include "app/AccessibilityPermission.h"
-#include "app/HotKey.h"
-#include "app/KeyableWindow.h"
-#include "app/LauncherPlacement.h"
-#include "app/MainScreen.h"
-#include "app/ShortcutParser.h"
+#include "app/hotkey/HotKey.h"
+#include "app/hotkey/ShortcutParser.h"
+#include "app/window/KeyableWindow.h"
+#include "app/window/LauncherPlacement.h"
+#include "app/window/MainScreen.h"
 #include "index/AppIndexManager.h"
-#include "launcher/LauncherView.h"
-#include "platform/CompositorCheck.h"
+#include "platform/x11/CompositorCheck.h"
 #include "scripts/ScriptManager.h"
 #include "state/AppState.h"
 #include "state/PreferenceKeys.h"
 #include "state/Preferences.h"
+#include "ui/panel/LauncherView.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -135,41 +135,11 @@ void AppDelegate::positionLauncher() {
     // it is, however the focus and the pointer have moved since.
     QScreen* screen = _launcherWindow->isVisible() ? _launcherWindow->screen() : mainScreen();
     const QRect frame = launcherFrame(screen ? screen->availableGeometry() : QRect());
-    // The place is noted before the window changes screens, which moves it:
-    // that move is ours, not the window manager's.
-    _launcherTopLeft = frame.topLeft();
     // Set first, so that the frame, in the screen's own scale, keeps its size
     // in logical pixels there.
     if (screen)
         _launcherWindow->setScreen(screen);
-    requestLauncherGeometry();
-}
-
-void AppDelegate::requestLauncherGeometry() {
-    // The top edge, the centre and the width are fixed; the height is the
-    // content's, or the most it can take where the window manager places the
-    // window itself and would move it at every change of size. The position
-    // goes with every request: some window managers keep a window where it
-    // was asked to be only until its size changes.
-    const int height = _keepsFullHeight ? fullContentHeight : _launcherView->contentHeight();
-    _launcherWindow->setGeometry(QRect(_launcherTopLeft, QSize(launcherSize.width(), height)));
-}
-
-void AppDelegate::launcherMoved(const QPoint& topLeft) {
-    if (_keepsFullHeight || topLeft == _launcherTopLeft)
-        return;
-    // A window manager passes the window through other places while it maps
-    // it (its frame's origin, say): only where the window stays counts.
-    QTimer::singleShot(placementSettleDelay, this, [this] {
-        if (_keepsFullHeight || !_launcherWindow->isVisible() ||
-            _launcherWindow->pos() == _launcherTopLeft)
-            return;
-        // Placed elsewhere than asked: from now on the window keeps one size,
-        // so that results appearing never move the field. What the content
-        // leaves free is see-through.
-        _keepsFullHeight = true;
-        requestLauncherGeometry();
-    });
+    _launcherWindow->place(frame.topLeft(), frame.width());
 }
 
 void AppDelegate::focusSearchField() {
@@ -185,15 +155,17 @@ void AppDelegate::createLauncherWindow() {
     // for a fixed size there, which compositors that tile take as a dialog to
     // float, and keeps it whatever the content.
     const bool nativeWayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
-    _keepsFullHeight = nativeWayland;
     _launcherWindow = std::make_unique<KeyableWindow>(nativeWayland || isCompositorRunning());
     _launcherWindow->setContentView(_launcherView);
-    if (nativeWayland)
+    _launcherWindow->setFullHeight(fullContentHeight);
+    _launcherWindow->setContentHeight(_launcherView->contentHeight());
+    if (nativeWayland) {
+        _launcherWindow->keepFullHeight();
         _launcherWindow->setFixedSize(launcherSize.width(), fullContentHeight);
+    }
     // The window keeps its top edge and grows or shrinks downwards with the content.
-    connect(_launcherView, &LauncherView::contentHeightChanged, this,
-            &AppDelegate::requestLauncherGeometry);
-    connect(_launcherWindow.get(), &KeyableWindow::moved, this, &AppDelegate::launcherMoved);
+    connect(_launcherView, &LauncherView::contentHeightChanged, _launcherWindow.get(),
+            &KeyableWindow::setContentHeight);
     // A click in another program takes the activation away: the panel goes.
     connect(_launcherWindow.get(), &KeyableWindow::deactivated, this, &AppDelegate::hideLauncher);
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QObject>
-#include <QPoint>
 #include <chrono>
 #include <memory>
 
@@ -17,9 +16,6 @@ class AppDelegate : public QObject {
 public:
     // How long after each show the search field is given the keyboard focus.
     static constexpr std::chrono::milliseconds focusDelay{100};
-    // How long a place the window manager gave the launcher window must last
-    // before it counts as the window manager's own choice.
-    static constexpr std::chrono::milliseconds placementSettleDelay{300};
 
     explicit AppDelegate(QObject* parent = nullptr);
     ~AppDelegate() override;
@@ -51,23 +47,15 @@ public:
         return _accessibilityPermission.get();
     }
 
-    // Whether the launcher window keeps the size of its largest content,
-    // because the window manager does not keep it where it was placed.
-    bool keepsFullHeight() const { return _keepsFullHeight; }
-
 private:
     void createLauncherWindow();
     // A hotkey for `shortcut` whose presses toggle the launcher; null for a
     // string that names no combination.
     std::unique_ptr<HotKey> makeHotKey(const QString& shortcut);
     void reportRefused(const QString& shortcut);
-    void requestLauncherGeometry();
-    void launcherMoved(const QPoint& topLeft);
 
     std::unique_ptr<HotKey> _hotKey;
     std::unique_ptr<KeyableWindow> _launcherWindow;
     LauncherView* _launcherView = nullptr;
-    QPoint _launcherTopLeft;
-    bool _keepsFullHeight = false;
     std::unique_ptr<AccessibilityPermission> _accessibilityPermission;
 };

@@ -1,10 +1,10 @@
 #include "app/VantriApp.h"
 
 #include "app/AppDelegate.h"
-#include "app/KeyableWindow.h"
+#include "app/window/KeyableWindow.h"
 #include "product/ProductInfo.h"
 #include "state/AppState.h"
-#include "ui/Settings.h"
+#include "ui/settings/Settings.h"
 
 #include <QApplication>
 #include <QCursor>

@@ -2,12 +2,12 @@
 // answers; started directly, it looks for the running instance the same way
 // and never becomes a second one.
 #include "app/AppDelegate.h"
-#include "app/InstanceServer.h"
 #include "app/PlatformChoice.h"
 #include "app/VantriApp.h"
 #include "control/ChannelLocation.h"
 #include "control/CommandLine.h"
 #include "control/InstanceStart.h"
+#include "instance/InstanceServer.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -1,15 +1,15 @@
 #include "index/AppIndexManager.h"
 
-#include "index/ApplicationDirectories.h"
 #include "index/ApplicationFolderWatch.h"
-#include "index/ApplicationScanner.h"
 #include "index/IndexFile.h"
+#include "index/scan/ApplicationDirectories.h"
+#include "index/scan/ApplicationScanner.h"
+#include "product/Diagnostics.h"
 
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QTimer>
 #include <QtConcurrent>
-#include <cstdio>
 #include <utility>
 
 namespace {
@@ -18,12 +18,8 @@ namespace {
 constexpr int rescanDelayMs = 1000;
 
 void reportSaveFailure(const std::optional<QString>& failure) {
-    if (!failure)
-        return;
-    // The one diagnostic the program prints; flushed so it is not lost in a pipe's buffer.
-    std::fputs(qUtf8Printable(QStringLiteral("Failed to save app index: %1\n").arg(*failure)),
-               stdout);
-    std::fflush(stdout);
+    if (failure)
+        printSaveFailure(QStringLiteral("app index"), *failure);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "index/ApplicationFolderWatch.h"
 
-#include "index/DirectoryWalk.h"
+#include "index/scan/DirectoryWalk.h"
 #include "platform/FolderChangeWatch.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "launcher/LauncherController.h"
 
-#include "platform/ApplicationOpener.h"
+#include "platform/xdg/ApplicationOpener.h"
 #include "scripts/ScriptManager.h"
 
 #include <QPointer>

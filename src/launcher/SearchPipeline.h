@@ -1,8 +1,8 @@
 #pragma once
 
 #include "launcher/ResultItem.h"
-#include "launcher/SearchableScripts.h"
 #include "scripts/ScriptManager.h"
+#include "scripts/SearchableScripts.h"
 
 #include <QObject>
 #include <QTimer>

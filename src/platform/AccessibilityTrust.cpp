@@ -1,7 +1,7 @@
 #include "platform/AccessibilityTrust.h"
 
-#include "platform/DesktopEntryLaunch.h"
-#include "platform/X11Connection.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/xdg/DesktopEntryLaunch.h"
 
 #include <QtGlobal>
 

@@ -2,7 +2,7 @@
 
 #include "scripts/ScriptFolderMonitor.h"
 #include "scripts/ScriptFolderScan.h"
-#include "scripts/ScriptRun.h"
+#include "scripts/run/ScriptRun.h"
 
 #include <QCoreApplication>
 #include <QDir>

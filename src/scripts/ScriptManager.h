@@ -1,10 +1,10 @@
 #pragma once
 
 #include "scripts/ScriptCatalogue.h"
-#include "scripts/ScriptError.h"
 #include "scripts/ScriptFolderScan.h"
 #include "scripts/ScriptMetadata.h"
-#include "scripts/ScriptRunner.h"
+#include "scripts/run/ScriptError.h"
+#include "scripts/run/ScriptRunner.h"
 
 #include <QFutureWatcher>
 #include <QObject>

@@ -1,6 +1,6 @@
 #include "state/LaunchAtLogin.h"
 
-#include "platform/Autostart.h"
+#include "platform/xdg/Autostart.h"
 #include "product/ProductInfo.h"
 
 #include <QCoreApplication>

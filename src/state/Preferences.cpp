@@ -1,7 +1,8 @@
 #include "state/Preferences.h"
 
+#include "product/Diagnostics.h"
+
 #include <QSaveFile>
-#include <cstdio>
 
 namespace {
 
@@ -31,10 +32,5 @@ void writePreference(const QString& key, const QVariant& value) {
     preferences->sync();
     if (preferences->status() == QSettings::NoError)
         return;
-    // Flushed so that the line is not lost in a pipe's buffer.
-    std::fputs(
-        qUtf8Printable(
-            QStringLiteral("Failed to save preferences: %1\n").arg(writeFailure(*preferences))),
-        stdout);
-    std::fflush(stdout);
+    printSaveFailure(QStringLiteral("preferences"), writeFailure(*preferences));
 }

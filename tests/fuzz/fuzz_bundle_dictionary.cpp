@@ -1,5 +1,5 @@
 #include "FuzzInput.h"
-#include "index/BundleReader.h"
+#include "index/scan/BundleReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QString dictionary =

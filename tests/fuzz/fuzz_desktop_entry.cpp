@@ -1,5 +1,5 @@
 #include "FuzzInput.h"
-#include "platform/DesktopEntryReader.h"
+#include "platform/xdg/DesktopEntryReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const DesktopEntryReader reader(QByteArrayList{"GNOME", "XFCE"});

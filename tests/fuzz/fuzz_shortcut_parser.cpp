@@ -1,5 +1,5 @@
 #include "FuzzInput.h"
-#include "app/ShortcutParser.h"
+#include "app/hotkey/ShortcutParser.h"
 
 // A parsed shortcut always names one of the four modifiers and a known key.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,9 +1,9 @@
 #include "HotKeyHolder.h"
 
 #include "VirtualDesktop.h"
-#include "app/HotKey.h"
-#include "app/ShortcutParser.h"
-#include "platform/X11HotKeyGrab.h"
+#include "app/hotkey/HotKey.h"
+#include "app/hotkey/ShortcutParser.h"
+#include "platform/x11/X11HotKeyGrab.h"
 
 #include <QApplication>
 #include <QSocketNotifier>

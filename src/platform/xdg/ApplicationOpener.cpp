@@ -1,0 +1,12 @@
+#include "platform/xdg/ApplicationOpener.h"
+
+#include "platform/xdg/DesktopEntryLaunch.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+bool openApplication(const QString& path) {
+    if (path.endsWith(QLatin1String(".desktop")))
+        return launchDesktopEntryFile(path);
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}

@@ -1,0 +1,10 @@
+#include "product/Diagnostics.h"
+
+#include <cstdio>
+
+Q_LOGGING_CATEGORY(vantriLog, "vantri", QtInfoMsg)
+
+void printSaveFailure(const QString& what, const QString& reason) {
+    std::fputs(qUtf8Printable(QStringLiteral("Failed to save %1: %2\n").arg(what, reason)), stdout);
+    std::fflush(stdout);
+}

@@ -1,0 +1,16 @@
+#include "scripts/run/ScriptOutputDecoder.h"
+
+std::optional<QString> ScriptOutputDecoder::decode(QByteArrayView chunk) {
+    QString text = _decoder.decode(chunk);
+    if (!_decoder.hasError())
+        return text;
+    // The fault may lie in an unfinished character carried over from the
+    // previous chunk; then this chunk is sound on its own and only the carried
+    // bytes are lost.
+    _decoder.resetState();
+    text = _decoder.decode(chunk);
+    if (!_decoder.hasError())
+        return text;
+    _decoder.resetState();
+    return std::nullopt;
+}

@@ -1,0 +1,43 @@
+#include "ui/panel/ResultListModel.h"
+
+ResultListModel::ResultListModel(QObject* parent)
+    : QAbstractListModel(parent) {}
+
+void ResultListModel::setResultItems(const ResultItems& items) {
+    beginResetModel();
+    _items = items;
+    endResetModel();
+}
+
+void ResultListModel::setSelectedIndex(int index) {
+    if (index == _selectedIndex)
+        return;
+    const int previous = _selectedIndex;
+    _selectedIndex = index;
+    refreshRow(previous);
+    refreshRow(index);
+}
+
+void ResultListModel::refreshRow(int row) {
+    if (row >= 0 && row < _items.size())
+        Q_EMIT dataChanged(this->index(row), this->index(row), {IsSelectedRole});
+}
+
+int ResultListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(_items.size());
+}
+
+QVariant ResultListModel::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return _items.name(index.row());
+    case TypeRole:
+        return QVariant::fromValue(_items.type(index.row()));
+    case IsSelectedRole:
+        return index.row() == _selectedIndex;
+    default:
+        return {};
+    }
+}

@@ -1,0 +1,259 @@
+#include "ui/settings/Settings.h"
+
+#include "index/AppIndexManager.h"
+#include "product/ProductInfo.h"
+#include "state/AppState.h"
+#include "state/LaunchAtLogin.h"
+#include "ui/settings/MoreInfoView.h"
+#include "ui/settings/SettingsHeader.h"
+#include "ui/settings/SettingsTheme.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int padding = 16;
+constexpr int sectionSpacing = 20;
+constexpr int tabButtonHeight = 30;
+
+QPushButton* makeTabButton(const QString& objectName) {
+    auto* button = new QPushButton;
+    button->setObjectName(objectName);
+    button->setMinimumWidth(100);
+    button->setFixedHeight(tabButtonHeight);
+    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    return button;
+}
+
+QWidget* makeButtonPage(QPushButton* button, QWidget* below = nullptr) {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(10);
+    layout->addWidget(button);
+    if (below)
+        layout->addWidget(below);
+    layout->addStretch();
+    return page;
+}
+
+} // namespace
+
+const QSize Settings::panelSize(450, 280);
+
+Settings::Settings(AppState& appState, QWidget* parent, FolderChooser chooseFolder)
+    : QWidget(parent)
+    , _appState(appState)
+    , _chooseFolder(std::move(chooseFolder)) {
+    SettingsTheme::apply(this);
+    setFixedSize(panelSize);
+
+    auto* header = new SettingsHeader;
+    header->setObjectName(QStringLiteral("header"));
+    connect(header, &SettingsHeader::clicked, this, &Settings::showMoreInfo);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(padding, padding, padding, padding);
+    layout->setSpacing(sectionSpacing);
+    // The content sits in the middle of the fixed frame, its parts 20 apart.
+    layout->addStretch();
+    layout->addWidget(header);
+    layout->addWidget(makeTabs());
+    layout->addLayout(makeBottomRow());
+    layout->addStretch();
+
+    connect(&_appState, &AppState::savedShortcutChanged, this, &Settings::showSavedShortcut);
+    connect(&_appState, &AppState::hotKeyProblemChanged, this, &Settings::showHotKeyProblem);
+    connect(&_appState, &AppState::isIndexingChanged, this, &Settings::showIndexing);
+    connect(&_appState, &AppState::scriptFolderPathChanged, _scriptFolderField,
+            &QLineEdit::setText);
+    showSavedShortcut(_appState.savedShortcut());
+    showHotKeyProblem(_appState.hotKeyProblem());
+    showIndexing(_appState.isIndexing());
+    _scriptFolderField->setText(_appState.scriptFolderPath());
+}
+
+int Settings::selectedTab() const {
+    return _tabButtons->checkedId();
+}
+
+bool Settings::isLaunchAtLoginChecked() const {
+    return _launchAtLogin->isChecked();
+}
+
+ShortcutSelectorView* Settings::shortcutPopup() const {
+    return _shortcutPopup && _shortcutPopup->isVisible() ? _shortcutPopup.data() : nullptr;
+}
+
+MoreInfoView* Settings::moreInfo() const {
+    return _moreInfo && _moreInfo->isVisible() ? _moreInfo.data() : nullptr;
+}
+
+// A fresh chooser every time, so that nothing of an earlier choice survives.
+void Settings::showShortcutPopup() {
+    if (shortcutPopup())
+        return;
+    _shortcutPopup = new ShortcutSelectorView(_appState, this);
+    _shortcutPopup->setAttribute(Qt::WA_DeleteOnClose);
+    _shortcutPopup->open();
+}
+
+void Settings::showMoreInfo() {
+    if (moreInfo())
+        return;
+    _moreInfo = new MoreInfoView(this);
+    _moreInfo->setAttribute(Qt::WA_DeleteOnClose);
+    _moreInfo->open();
+}
+
+QString Settings::chooseFolderWithDialog(QWidget* parent) {
+    return QFileDialog::getExistingDirectory(parent);
+}
+
+// Each time the panel comes on screen the box shows the entry's real state,
+// which also undoes a tick that the session refused.
+void Settings::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    readLaunchAtLogin();
+}
+
+// A sheet belongs to the window: closing the window cancels it rather than
+// leaving it floating on its own.
+void Settings::closeEvent(QCloseEvent* event) {
+    if (_shortcutPopup)
+        _shortcutPopup->reject();
+    if (_moreInfo)
+        _moreInfo->reject();
+    QWidget::closeEvent(event);
+}
+
+QWidget* Settings::makeTabs() {
+    auto* tabs = new QWidget;
+    auto* layout = new QVBoxLayout(tabs);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(sectionSpacing);
+
+    auto* segments = new QHBoxLayout;
+    segments->setSpacing(0);
+    _tabButtons = new QButtonGroup(this);
+    const QStringList titles = {tr("Launcher Hotkey"), tr("Applications"), tr("Scripts Folder")};
+    for (int index = 0; index < titles.size(); ++index) {
+        auto* segment = new QPushButton(titles[index]);
+        segment->setCheckable(true);
+        segment->setProperty("segment", index == 0                   ? "first"
+                                        : index == titles.size() - 1 ? "last"
+                                                                     : "middle");
+        segment->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        _tabButtons->addButton(segment, index);
+        segments->addWidget(segment);
+    }
+    layout->addLayout(segments);
+
+    auto* box = new QGroupBox;
+    auto* boxLayout = new QVBoxLayout(box);
+    boxLayout->setContentsMargins(padding, padding, padding, padding);
+    _tabPages = new QStackedWidget;
+    _tabPages->addWidget(makeHotkeyTab());
+    _tabPages->addWidget(makeApplicationsTab());
+    _tabPages->addWidget(makeScriptsFolderTab());
+    boxLayout->addWidget(_tabPages);
+    layout->addWidget(box);
+
+    connect(_tabButtons, &QButtonGroup::idClicked, _tabPages, &QStackedWidget::setCurrentIndex);
+    _tabButtons->button(0)->setChecked(true);
+    return tabs;
+}
+
+QWidget* Settings::makeHotkeyTab() {
+    _hotkeyButton = makeTabButton(QStringLiteral("hotkeyButton"));
+    connect(_hotkeyButton, &QPushButton::clicked, this, &Settings::showShortcutPopup);
+    _hotKeyProblem = new QLabel;
+    _hotKeyProblem->setObjectName(QStringLiteral("hotKeyProblem"));
+    _hotKeyProblem->setProperty("role", "problem");
+    _hotKeyProblem->setWordWrap(true);
+    return makeButtonPage(_hotkeyButton, _hotKeyProblem);
+}
+
+QWidget* Settings::makeApplicationsTab() {
+    _indexButton = makeTabButton(QStringLiteral("indexButton"));
+    connect(_indexButton, &QPushButton::clicked, this,
+            [this] { _appState.appIndexManager().indexApps(); });
+    return makeButtonPage(_indexButton);
+}
+
+QWidget* Settings::makeScriptsFolderTab() {
+    auto* page = new QWidget;
+    auto* layout = new QHBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(10);
+
+    _scriptFolderField = new QLineEdit;
+    _scriptFolderField->setObjectName(QStringLiteral("scriptFolderField"));
+    _scriptFolderField->setPlaceholderText(tr("Select command scripts folder"));
+    // The path is only ever set through "Browse"; it stays selectable for copying.
+    _scriptFolderField->setReadOnly(true);
+    _scriptFolderField->setFixedHeight(tabButtonHeight);
+    layout->addWidget(_scriptFolderField, 1);
+
+    auto* browse = new QPushButton(tr("Browse"));
+    browse->setObjectName(QStringLiteral("browseButton"));
+    browse->setFixedSize(80, tabButtonHeight);
+    connect(browse, &QPushButton::clicked, this, &Settings::browseForScriptFolder);
+    layout->addWidget(browse);
+    layout->setAlignment(Qt::AlignTop);
+    return page;
+}
+
+QLayout* Settings::makeBottomRow() {
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(padding, 0, padding, 0);
+    _launchAtLogin = new QCheckBox(tr("Launch Vantri at login"));
+    _launchAtLogin->setObjectName(QStringLiteral("launchAtLoginCheckBox"));
+    connect(_launchAtLogin, &QCheckBox::toggled, this,
+            [](bool checked) { setLaunchAtLogin(checked); });
+    row->addWidget(_launchAtLogin);
+    row->addStretch();
+    auto* notice = new QLabel(tr("© %1").arg(ProductInfo::developer));
+    notice->setObjectName(QStringLiteral("ownershipNotice"));
+    notice->setProperty("role", "caption");
+    notice->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    row->addWidget(notice);
+    return row;
+}
+
+void Settings::showSavedShortcut(const QString& shortcut) {
+    _hotkeyButton->setText(shortcut.isEmpty() ? tr("Set Launcher Hotkey") : shortcut);
+}
+
+void Settings::showHotKeyProblem(const QString& problem) {
+    _hotKeyProblem->setText(problem);
+    _hotKeyProblem->setVisible(!problem.isEmpty());
+}
+
+void Settings::showIndexing(bool isIndexing) {
+    _indexButton->setText(isIndexing ? tr("Indexing...") : tr("Index Applications"));
+    _indexButton->setEnabled(!isIndexing);
+}
+
+void Settings::browseForScriptFolder() {
+    const QString folder = _chooseFolder(this);
+    if (!folder.isEmpty())
+        _appState.setScriptFolderPath(folder);
+}
+
+// Reading the state is not a change by the user: it must never write the entry,
+// or showing the panel could remove an entry the user hid on purpose.
+void Settings::readLaunchAtLogin() {
+    const QSignalBlocker blocker(_launchAtLogin);
+    _launchAtLogin->setChecked(launchAtLoginEnabled());
+}
