@@ -7,6 +7,8 @@
 namespace ProductInfo {
 inline const QString name = QStringLiteral("Vantri");
 inline const QString developer = QStringLiteral("The Vantri developers");
+// SPDX identifier of the licence the program is published under.
+inline const QString licence = QStringLiteral("GPL-3.0-or-later");
 // The project has no public address of its own yet: these stay on the
 // reserved example domain until it has, so that nothing points at a stranger.
 inline const QString email = QStringLiteral("support@vantri.example");
