@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Vantri developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Makes the Debian packages the way a user does, with tools/package in a fresh
 # clone of the tree, and checks them: lintian at its strictest on the source
 # and the binary package, the licence information of every file, then the
