@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 /* Waits for a window whose instance name (the first part of WM_CLASS) matches
  * a pattern to become viewable, and prints when: the benchmarks' stopwatch.
  * It looks again only when the X server reports a window created, mapped or

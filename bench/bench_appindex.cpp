@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The full scan of 20,000 desktop entries, with its floors in the same run
 // (reading the same files raw, and GKeyFile parsing them alone on two
 // threads); how long its result takes to become a snapshot; and how long a

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // How long one search takes over catalogues of realistic size, beside a
 // floor (memmem over the same folded names) measured in the same
 // iterations; what a script and an application each cost a search; and how

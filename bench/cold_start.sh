@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Vantri developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Cold start and resident memory with a 20,000-entry index file in place.
 #
 # Cold start: from `vantri show` with no Vantri running to its panel viewable,

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 /* The floor for the control client: the same exchange over the instance
  * socket in plain C, with nothing else. usage: plain_client SOCKET COMMAND */
 #include <stdio.h>

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Vantri developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Measures how long the panel takes to appear after `vantri toggle`: from the
 # start of the command to the X server reporting the panel window visible
 # (VisibilityNotify), with Vantri already running. The floor is a plain C

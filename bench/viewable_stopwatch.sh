@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Vantri developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Sourced by the benchmark scripts, after start_virtual_desktop. Builds
 # bench/await_viewable.c, a waiter that listens to the X server for a window of
 # a given instance name becoming viewable and notes when it does. It is

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Vantri developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Sourced by the benchmark scripts. start_virtual_desktop starts an Xvfb of
 # its own and exports DISPLAY for it; then, when trayer is installed, a tray
 # host as a desktop session has (without one Vantri opens Settings a few

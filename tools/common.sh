@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Vantri developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Shared set-up for tools/run and tools/test: installs the Debian packages
 # Vantri needs when any is missing, then configures and builds a tree.
 # shellcheck shell=bash

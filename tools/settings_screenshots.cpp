@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Renders the settings window, each of its tabs, the hotkey chooser and the
 // support sheet to PNG files, for reviewing the look:
 //   settings_screenshots OUTPUT_FOLDER

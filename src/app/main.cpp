@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The full program. `vantri` (src/control) starts it when no instance
 // answers; started directly, it looks for the running instance the same way
 // and never becomes a second one.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "control/CommandLine.h"
 
 #include "VersionInfo.h"
@@ -124,7 +127,12 @@ CommandLine CommandLine::parse(const std::vector<std::string>& arguments) {
     }
     if (version) {
         result.exitCode = 0;
-        result.standardOutput = std::string("Vantri ") + VANTRI_SHORT_VERSION + "\n";
+        result.standardOutput =
+            std::string("Vantri ") + VANTRI_SHORT_VERSION +
+            "\n"
+            "Copyright 2026 The Vantri developers\n"
+            "License GPL-3.0-or-later <https://www.gnu.org/licenses/gpl-3.0.html>:\n"
+            "free software, which you may change and share; there is NO WARRANTY.\n";
         return result;
     }
     if (positional.size() > 1)

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The program users type: it reaches the running instance over its socket
 // and starts the full program only when none answers. It links no Qt, so a
 // command costs little more than the exchange itself.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 #include <QString>
@@ -7,6 +10,8 @@
 namespace ProductInfo {
 inline const QString name = QStringLiteral("Vantri");
 inline const QString developer = QStringLiteral("The Vantri developers");
+// SPDX identifier of the licence the program is published under.
+inline const QString licence = QStringLiteral("GPL-3.0-or-later");
 // The project has no public address of its own yet: these stay on the
 // reserved example domain until it has, so that nothing points at a stranger.
 inline const QString email = QStringLiteral("support@vantri.example");

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "ui/settings/Settings.h"
 
 #include "index/AppIndexManager.h"
@@ -223,7 +226,9 @@ QLayout* Settings::makeBottomRow() {
             [](bool checked) { setLaunchAtLogin(checked); });
     row->addWidget(_launchAtLogin);
     row->addStretch();
-    auto* notice = new QLabel(tr("© %1").arg(ProductInfo::developer));
+    auto* notice = new QLabel(tr("© %1 · %2").arg(ProductInfo::developer, ProductInfo::licence));
+    notice->setToolTip(tr("Free software under the GNU General Public License, version 3 or "
+                          "later. There is no warranty."));
     notice->setObjectName(QStringLiteral("ownershipNotice"));
     notice->setProperty("role", "caption");
     notice->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
