@@ -24,6 +24,7 @@ constexpr int fieldFontPixelSize = 16;
 QLineEdit* makeSearchField(QWidget* parent) {
     auto* field = new QLineEdit(parent);
     field->setPlaceholderText(QStringLiteral("Enter command or app name..."));
+    field->setAccessibleName(QStringLiteral("Search applications and scripts"));
     field->setFrame(false);
     field->setTextMargins(fieldInset, fieldInset, fieldInset, fieldInset);
     QFont font = QApplication::font();
@@ -58,10 +59,13 @@ LauncherView::LauncherView(ScriptManager& scriptManager, AppIndexManager& appInd
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(searchArea, 0, Qt::AlignHCenter);
     _contentHeight = contentHeight();
+    setAccessibleName(QStringLiteral("Vantri launcher"));
 
     const LauncherController& controller = _model->controller();
-    connect(&controller, &LauncherController::errorMessageChanged, this,
-            [this] { resultArea().setErrorMessage(_model->controller().errorMessage()); });
+    connect(&controller, &LauncherController::errorMessageChanged, this, [this] {
+        resultArea().setErrorMessage(_model->controller().errorMessage());
+        describeWhatIsUnderTheField();
+    });
     connect(_model, &LauncherModel::resultItemsChanged, this, &LauncherView::showResultItems);
     connect(_model, &LauncherModel::selectedIndexChanged, this, &LauncherView::showSelectedIndex);
     connect(_model, &LauncherModel::showResultsChanged, this, &LauncherView::showResultArea);
@@ -79,6 +83,7 @@ void LauncherView::completeContent() {
     _searchField = makeSearchField(_fieldBackdrop);
     _searchField->setGeometry(0, 0, fieldWidth, fieldHeight);
     _searchField->show();
+    takeTheKeyboard();
     connect(_searchField, &QLineEdit::textChanged, &_model->searchPipeline(),
             &SearchPipeline::send);
 }
@@ -104,9 +109,14 @@ QSize LauncherView::sizeHint() const {
 
 void LauncherView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    // The window is announced by the panel's name when it comes up.
+    if (window() != this && window()->accessibleName().isEmpty())
+        window()->setAccessibleName(accessibleName());
     // The kept query stays in view, selected, so that the first key typed replaces it.
-    if (_searchField)
+    if (_searchField) {
         _searchField->selectAll();
+        takeTheKeyboard();
+    }
     _model->setupSearch();
     if (!_isMonitoringKeys) {
         qApp->installEventFilter(this);
@@ -138,6 +148,14 @@ bool LauncherView::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+void LauncherView::takeTheKeyboard() {
+    // The field is the window's focus widget from the moment the window is
+    // shown, not only once the focus delay has passed: the keys typed as soon
+    // as the window is active, and an input method's first composition, go
+    // to the field rather than to a window with no focus widget.
+    _searchField->setFocus(Qt::OtherFocusReason);
+}
+
 void LauncherView::dismiss() {
     if (_searchField)
         _searchField->clear();
@@ -150,17 +168,42 @@ void LauncherView::showResultItems() {
     if (_resultView || !items.isEmpty())
         resultArea().setResultItems(items);
     updateContentHeight();
+    describeWhatIsUnderTheField();
 }
 
 void LauncherView::showSelectedIndex() {
     if (_resultView)
         _resultView->setSelectedIndex(_model->selectedIndex());
+    describeWhatIsUnderTheField();
 }
 
 void LauncherView::showResultArea() {
     if (_resultView || _model->showResults())
         resultArea().setVisible(_model->showResults());
     updateContentHeight();
+    describeWhatIsUnderTheField();
+}
+
+void LauncherView::describeWhatIsUnderTheField() {
+    // The focus stays in the field while the arrows move the highlight and
+    // while messages come, so what a screen reader is to say of them is the
+    // field's description; each change of it is announced. A search changes
+    // the list, the highlight and the result area one after another: the
+    // description waits for the last of them, so that only the outcome is read.
+    if (std::exchange(_isDescriptionPending, true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            _isDescriptionPending = false;
+            if (!_searchField)
+                return;
+            const QString description =
+                _model->showResults() && _resultView ? _resultView->spokenSummary() : QString();
+            if (description != _searchField->accessibleDescription())
+                _searchField->setAccessibleDescription(description);
+        },
+        Qt::QueuedConnection);
 }
 
 ResultView& LauncherView::resultArea() {

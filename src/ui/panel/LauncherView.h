@@ -63,7 +63,9 @@ private:
     void showResultItems();
     void showSelectedIndex();
     void showResultArea();
+    void takeTheKeyboard();
     void dismiss();
+    void describeWhatIsUnderTheField();
     void updateContentHeight();
     ResultView& resultArea();
 
@@ -73,5 +75,6 @@ private:
     QLineEdit* _searchField = nullptr;
     ResultView* _resultView = nullptr;
     bool _isMonitoringKeys = false;
+    bool _isDescriptionPending = false;
     int _contentHeight;
 };
