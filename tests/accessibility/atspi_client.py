@@ -1,4 +1,7 @@
 #!/usr/bin/python3
+# SPDX-FileCopyrightText: 2026 The Vantri developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 """A screen reader's view of one program, through the AT-SPI registry.
 
 Usage: atspi_client.py PID
