@@ -55,6 +55,7 @@ private Q_SLOTS:
     void scriptOutputShowsPieceByPiece();
     void resultRunsTheEntryItShowsWithItsFurtherWords_data();
     void resultRunsTheEntryItShowsWithItsFurtherWords();
+    void rowRunsWhatItShowedThoughTheCatalogueMovedOn();
     void runDetachedWhenThePanelGoesNeverTouchesItAgain();
     void missingInterpreterIsNamed();
 };
@@ -115,6 +116,26 @@ void TestLauncherController::resultRunsTheEntryItShowsWithItsFurtherWords() {
         written.append(file);
     QCOMPARE(written.size(), 1);
     QCOMPARE(fileContents(launcher.tree.path(u"scripts/"_s + written.first())), ran);
+}
+
+void TestLauncherController::rowRunsWhatItShowedThoughTheCatalogueMovedOn() {
+    Controller launcher({Script{u"kept"_s, u"kept"_s, u"echo kept\n"_s},
+                         Script{u"gone"_s, u"gone"_s, u"echo gone\n"_s}});
+    const ResultItem kept = launcher.result(u"kept"_s);
+    const ResultItem gone = launcher.result(u"gone"_s);
+    // Another folder takes over the catalogue: the rows still run their own scripts.
+    LauncherFixture::loadScripts(launcher.scripts, launcher.tree.makeDir(u"empty"_s));
+    QVERIFY(launcher.scripts.scripts()->isEmpty());
+    launcher.controller.executeItem(kept);
+    QTRY_COMPARE(launcher.windowHides, 1);
+    QCOMPARE(launcher.messages, QStringList{u"kept"_s});
+
+    // A script removed since its row was listed cannot run, and the panel stays.
+    QVERIFY(QFile::remove(*gone.scriptPath));
+    launcher.controller.executeItem(gone);
+    QTRY_VERIFY(!launcher.controller.isExecuting());
+    QCOMPARE(launcher.messages, (QStringList{u"kept"_s, u"Failed to execute command"_s}));
+    QCOMPARE(launcher.windowHides, 1);
 }
 
 void TestLauncherController::runDetachedWhenThePanelGoesNeverTouchesItAgain() {

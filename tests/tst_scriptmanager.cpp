@@ -29,8 +29,6 @@ class TestScriptManager : public QObject {
 
 private Q_SLOTS:
     void cataloguesAFolderAndFindsScriptsByTheirFirstWord();
-    void findsACommandByItsWholeText_data();
-    void findsACommandByItsWholeText();
     void followsChangesToTheFolder();
     void followsTheWholeTree();
     void scansOnAWorkerAndPublishesOnlyTheLatestFolder();
@@ -63,36 +61,6 @@ void TestScriptManager::cataloguesAFolderAndFindsScriptsByTheirFirstWord() {
     QCOMPARE(hello->scriptPath, tree.path("b-hello.sh"));
     QCOMPARE(hello->arguments, QStringList({"a", "b"}));
     QVERIFY(!manager.findScript("hel"));
-}
-
-void TestScriptManager::findsACommandByItsWholeText_data() {
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("further words") << "Greet alpha  beta"
-                                   << "greet.sh" << QStringList{"alpha", "beta"};
-    QTest::newRow("not its first word") << "My Tool"
-                                        << "my-tool.sh" << QStringList{"Tool"};
-    QTest::newRow("one word") << "MY"
-                              << "my.sh" << QStringList();
-    QTest::newRow("not filed") << "Greet alpha" << QString() << QStringList();
-}
-
-void TestScriptManager::findsACommandByItsWholeText() {
-    QFETCH(QString, command);
-    QFETCH(QString, script);
-    QFETCH(QStringList, arguments);
-    TempTree tree;
-    addScript(tree, "greet", metadataText("Greet alpha  beta"));
-    addScript(tree, "my-tool", metadataText("My Tool"));
-    addScript(tree, "my", metadataText("my"));
-    ScriptManager manager;
-    QVERIFY(load(manager, tree.path()));
-    const std::optional<FoundScript> found = manager.findCommand(command);
-    QCOMPARE(found ? found->scriptPath : QString(), script.isEmpty() ? script : tree.path(script));
-    QCOMPARE(found ? found->arguments : QStringList(), arguments);
-    // A typed line still names the script of its first word.
-    QCOMPARE(manager.findScript("my tool")->scriptPath, tree.path("my.sh"));
 }
 
 void TestScriptManager::followsChangesToTheFolder() {
@@ -180,7 +148,6 @@ void TestScriptManager::findsScriptsInTheFolderTheCatalogueCameFrom() {
     manager.loadScripts(tree.path("second"));
     QVERIFY(manager.isScanning());
     QCOMPARE(manager.findScript("hello")->scriptPath, tree.path("first/hello.sh"));
-    QCOMPARE(manager.findCommand("hello")->scriptPath, tree.path("first/hello.sh"));
     QTRY_VERIFY(!manager.isScanning());
     QCOMPARE(manager.findScript("hello")->scriptPath, tree.path("second/hello.sh"));
 }

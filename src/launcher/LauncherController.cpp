@@ -6,6 +6,7 @@
 #include "platform/xdg/ApplicationOpener.h"
 #include "scripts/ScriptManager.h"
 
+#include <QFileInfo>
 #include <QPointer>
 #include <QTimer>
 
@@ -19,8 +20,10 @@ LauncherController::LauncherController(ScriptManager& scriptManager,
 void LauncherController::executeItem(const ResultItem& item) {
     switch (item.type) {
     case ResultType::command:
-        if (item.metadata)
-            executeScript(*item.metadata);
+        // The row's own entry, with its command's further words as the arguments.
+        if (item.metadata && item.scriptPath)
+            executeScript(
+                {*item.metadata, *item.scriptPath, commandArguments(item.metadata->command)});
         break;
     case ResultType::app:
         if (item.url) {
@@ -33,17 +36,15 @@ void LauncherController::executeItem(const ResultItem& item) {
     }
 }
 
-void LauncherController::executeScript(ScriptMetadata metadata) {
+void LauncherController::executeScript(FoundScript script) {
     if (_isExecuting)
         return;
     const quint64 run = ++_runs;
     setIsExecuting(true);
     Q_EMIT launchStarted();
 
-    // Looked up by the script's own command, the entry its result row shows,
-    // not by what was typed.
-    const std::optional<FoundScript> found = _scriptManager.findCommand(metadata.command);
-    if (!found) {
+    // A row may outlive its script: the file removed since the search listed it.
+    if (!QFileInfo::exists(script.scriptPath)) {
         QMetaObject::invokeMethod(
             this,
             [this, run] {
@@ -63,7 +64,7 @@ void LauncherController::executeScript(ScriptMetadata metadata) {
     // last of them, so a failure is never hidden behind a line the script
     // printed before it.
     _scriptManager.runScript(
-        found->metadata, found->scriptPath, found->arguments,
+        script.metadata, script.scriptPath, script.arguments,
         [controller, run](const QString& piece) {
             if (controller && controller->isCurrentRun(run))
                 controller->showMessage(piece);

@@ -4,13 +4,12 @@
 #pragma once
 
 #include "launcher/ResultItem.h"
+#include "scripts/ScriptManager.h"
 
 #include <QObject>
 #include <QString>
 #include <functional>
 #include <optional>
-
-class ScriptManager;
 
 // Carries out the results the launcher's user picks: opens an application, or
 // runs a script and keeps the message line that follows the run (its output,
@@ -41,10 +40,9 @@ public:
     bool isExecuting() const { return _isExecuting; }
 
     void executeItem(const ResultItem& item);
-    // Runs the script filed under the whole of the metadata's command, with
-    // the command's further words as its arguments. Takes its own copy: the
-    // caller's may live in the results, which a launch clears.
-    void executeScript(ScriptMetadata metadata);
+    // Runs `script` unless another run is the panel's. Takes its own copy:
+    // the caller's may live in the results, which a launch clears.
+    void executeScript(FoundScript script);
     void clearMessage();
     // The panel has gone: the run in progress, if any, is no longer its own.
     void detachRun();

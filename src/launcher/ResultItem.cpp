@@ -23,8 +23,14 @@ ResultItem ResultItems::at(qsizetype row) const {
     const Row& found = _rows[static_cast<std::size_t>(row)];
     const quint64 id = _firstId + static_cast<quint64>(row);
     if (found.type == ResultType::app)
-        return {id, _apps->name(found.app), ResultType::app, _apps->path(found.app), std::nullopt};
-    return {id, found.script.key(), ResultType::command, std::nullopt, found.script->metadata};
+        return {id,
+                _apps->name(found.app),
+                ResultType::app,
+                _apps->path(found.app),
+                std::nullopt,
+                std::nullopt};
+    return {id,           found.script.key(),     ResultType::command,
+            std::nullopt, found.script->metadata, found.script->scriptPath};
 }
 
 QString ResultItems::name(qsizetype row) const {

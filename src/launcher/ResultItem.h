@@ -29,6 +29,9 @@ struct ResultItem {
     std::optional<QString> url;
     // The script's description; absent for applications.
     std::optional<ScriptMetadata> metadata;
+    // The script file, as the catalogue the search read has it: the row runs
+    // what it shows, whatever the catalogue has become since. Absent for applications.
+    std::optional<QString> scriptPath;
 };
 
 // The results of one search, in list order. A row is a position in the

@@ -7,13 +7,14 @@
 
 #include <QMap>
 #include <QString>
+#include <QStringList>
 
 // One catalogued script. The folded forms are what searches compare against;
 // they are computed once, when the folder is scanned, not once per query.
 struct ScriptEntry {
     ScriptMetadata metadata;
-    // The script file, relative to the scripts folder (it may name subfolders).
-    QString relativePath;
+    // The script file, as a path under the folder the catalogue was read from.
+    QString scriptPath;
     QString foldedKey;
     QString foldedName;
 
@@ -22,3 +23,8 @@ struct ScriptEntry {
 
 // The scripts of one folder, keyed by the lower-cased command.
 using ScriptCatalogue = QMap<QString, ScriptEntry>;
+
+// The words of a script's command after its first: the arguments it runs with.
+inline QStringList commandArguments(const QString& command) {
+    return command.split(u' ', Qt::SkipEmptyParts).mid(1);
+}

@@ -96,8 +96,9 @@ ScriptFolderContents scanScriptFolder(const QString& folderPath) {
         if (!scriptPath)
             continue;
         const QString key = metadata->command.toLower();
-        catalogue.insert(key, ScriptEntry{*metadata, *scriptPath, TextMatching::fold(key),
-                                          TextMatching::fold(metadata->name)});
+        catalogue.insert(key,
+                         ScriptEntry{*metadata, folder.filePath(*scriptPath),
+                                     TextMatching::fold(key), TextMatching::fold(metadata->name)});
     }
     return contents;
 }

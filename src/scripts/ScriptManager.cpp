@@ -8,7 +8,6 @@
 #include "scripts/run/ScriptRun.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -43,7 +42,7 @@ void ScriptManager::load(const QString& path, bool isChange) {
     // read at all is watched as far as it can be, and the earlier one no more.
     _folderMonitor->watch(path);
     if (!isScannableFolder(path)) {
-        publish(path, {});
+        publish({});
         return;
     }
     if (!isChange && _scanningPath == path && !_nextScanPath)
@@ -66,7 +65,7 @@ void ScriptManager::scanFinished() {
     // A scan of a folder that is no longer the chosen one has nothing to say.
     if (path == _lastUsedScriptFolderPath) {
         _folderMonitor->watchFolders(path, contents.folders);
-        publish(path, std::move(contents.catalogue));
+        publish(std::move(contents.catalogue));
     }
     if (_nextScanPath)
         startScan(*std::exchange(_nextScanPath, std::nullopt));
@@ -80,21 +79,7 @@ std::optional<FoundScript> ScriptManager::findScript(const QString& line) const 
     const auto entry = catalogue->constFind(words.takeFirst().toLower());
     if (entry == catalogue->constEnd())
         return std::nullopt;
-    return found(*entry, words);
-}
-
-std::optional<FoundScript> ScriptManager::findCommand(const QString& command) const {
-    const std::shared_ptr<const ScriptCatalogue> catalogue = scripts();
-    const auto entry = catalogue->constFind(command.toLower());
-    if (entry == catalogue->constEnd())
-        return std::nullopt;
-    return found(*entry, command.split(u' ', Qt::SkipEmptyParts).mid(1));
-}
-
-std::optional<FoundScript> ScriptManager::found(const ScriptEntry& entry,
-                                                const QStringList& arguments) const {
-    return FoundScript{entry.metadata, QDir(_catalogueFolder).filePath(entry.relativePath),
-                       arguments};
+    return FoundScript{entry->metadata, entry->scriptPath, words};
 }
 
 void ScriptManager::runScript(const ScriptMetadata& metadata, const QString& scriptPath,
@@ -123,9 +108,7 @@ void ScriptManager::endRuns() {
     ScriptRun::endAll(findChildren<ScriptRun*>(Qt::FindDirectChildrenOnly), _runGroups, 2s);
 }
 
-void ScriptManager::publish(const QString& folder, ScriptCatalogue catalogue) {
-    // Set even when the entries are the same: they are now those of `folder`.
-    _catalogueFolder = folder;
+void ScriptManager::publish(ScriptCatalogue catalogue) {
     if (*_scripts.load() == catalogue)
         return;
     _scripts.store(std::make_shared<const ScriptCatalogue>(std::move(catalogue)));

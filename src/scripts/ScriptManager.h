@@ -21,7 +21,7 @@
 
 class ScriptFolderMonitor;
 
-// A script named by a typed line or a command, ready to run.
+// A script named by a typed line or a result row, ready to run.
 struct FoundScript {
     ScriptMetadata metadata;
     QString scriptPath;
@@ -62,10 +62,6 @@ public:
     // The script whose command is the first space-separated word of `line`
     // (in any letter case), with the remaining words as its arguments.
     std::optional<FoundScript> findScript(const QString& line) const;
-    // The script filed under the whole of `command` (lower-cased), with the
-    // words of `command` after its first as the arguments: what a listed
-    // script result runs.
-    std::optional<FoundScript> findCommand(const QString& command) const;
 
     // Starts the child and returns at once. outputHandler: once per piece, on
     // the main thread, in order. completion: once, on the main thread, after
@@ -88,14 +84,10 @@ private:
     void load(const QString& path, bool isChange);
     void startScan(const QString& path);
     void scanFinished();
-    void publish(const QString& folder, ScriptCatalogue catalogue);
-    std::optional<FoundScript> found(const ScriptEntry& entry, const QStringList& arguments) const;
+    void publish(ScriptCatalogue catalogue);
 
     std::atomic<std::shared_ptr<const ScriptCatalogue>> _scripts;
     QString _lastUsedScriptFolderPath;
-    // The folder the published catalogue was read from: its relative paths
-    // are under it, while the chosen folder may already be another one.
-    QString _catalogueFolder;
     ScriptFolderMonitor* _folderMonitor;
     QFutureWatcher<ScriptFolderContents> _scan;
     std::optional<QString> _scanningPath;

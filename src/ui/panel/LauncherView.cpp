@@ -4,6 +4,7 @@
 #include "ui/panel/LauncherView.h"
 
 #include "launcher/LauncherController.h"
+#include "launcher/LauncherModel.h"
 #include "launcher/SearchPipeline.h"
 #include "ui/VisualEffectView.h"
 #include "ui/panel/ResultView.h"
@@ -13,7 +14,6 @@
 #include <QLineEdit>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <algorithm>
 #include <utility>
 
 namespace {
@@ -24,6 +24,7 @@ constexpr int fieldFontPixelSize = 16;
 QLineEdit* makeSearchField(QWidget* parent) {
     auto* field = new QLineEdit(parent);
     field->setPlaceholderText(QStringLiteral("Enter command or app name..."));
+    field->setAccessibleName(QStringLiteral("Search applications and scripts"));
     field->setFrame(false);
     field->setTextMargins(fieldInset, fieldInset, fieldInset, fieldInset);
     QFont font = QApplication::font();
@@ -45,8 +46,7 @@ LauncherView::LauncherView(ScriptManager& scriptManager, AppIndexManager& appInd
                            QWidget* parent)
     : QWidget(parent)
     , _onEscPressed(std::move(onEscPressed))
-    , _controller(new LauncherController(scriptManager, std::move(hideWindow), this))
-    , _searchPipeline(new SearchPipeline(scriptManager, appIndexManager, this)) {
+    , _model(new LauncherModel(scriptManager, appIndexManager, std::move(hideWindow), this)) {
     auto* searchArea = new QWidget(this);
     searchArea->setFixedSize(searchAreaWidth, searchAreaHeight);
     _fieldBackdrop = new VisualEffectView(fieldCornerRadius, searchArea);
@@ -59,13 +59,17 @@ LauncherView::LauncherView(ScriptManager& scriptManager, AppIndexManager& appInd
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(searchArea, 0, Qt::AlignHCenter);
     _contentHeight = contentHeight();
+    setAccessibleName(QStringLiteral("Vantri launcher"));
 
-    connect(_searchPipeline, &SearchPipeline::searchFinished, this,
-            &LauncherView::applySearchResults);
-    connect(_controller, &LauncherController::errorMessageChanged, this,
-            [this] { resultArea().setErrorMessage(_controller->errorMessage()); });
-    connect(_controller, &LauncherController::launchStarted, this, &LauncherView::resetResults);
-    connect(_controller, &LauncherController::messageShown, this, [this] { setShowResults(true); });
+    const LauncherController& controller = _model->controller();
+    connect(&controller, &LauncherController::errorMessageChanged, this, [this] {
+        resultArea().setErrorMessage(_model->controller().errorMessage());
+        describeWhatIsUnderTheField();
+    });
+    connect(_model, &LauncherModel::resultItemsChanged, this, &LauncherView::showResultItems);
+    connect(_model, &LauncherModel::selectedIndexChanged, this, &LauncherView::showSelectedIndex);
+    connect(_model, &LauncherModel::showResultsChanged, this, &LauncherView::showResultArea);
+    connect(_model, &LauncherModel::dismissRequested, this, &LauncherView::dismiss);
 }
 
 LauncherView::~LauncherView() {
@@ -79,7 +83,9 @@ void LauncherView::completeContent() {
     _searchField = makeSearchField(_fieldBackdrop);
     _searchField->setGeometry(0, 0, fieldWidth, fieldHeight);
     _searchField->show();
-    connect(_searchField, &QLineEdit::textChanged, _searchPipeline, &SearchPipeline::send);
+    takeTheKeyboard();
+    connect(_searchField, &QLineEdit::textChanged, &_model->searchPipeline(),
+            &SearchPipeline::send);
 }
 
 QLineEdit* LauncherView::searchField() {
@@ -91,73 +97,8 @@ QString LauncherView::searchText() const {
     return _searchField ? _searchField->text() : QString();
 }
 
-void LauncherView::setupSearch() {
-    _searchPipeline->setupSearch();
-}
-
-void LauncherView::applySearchResults(const QString& query, const ResultItems& results) {
-    if (_searchPipeline->currentQuery() != query)
-        return;
-    _shownQuery = query;
-    setResultItems(results);
-    setSelectedIndex(0);
-    setShowResults(!query.isEmpty());
-    _controller->clearMessage();
-    if (std::exchange(_isExecutionPending, false))
-        executeSelectedItem();
-}
-
-bool LauncherView::handleKeyEvent(const QKeyEvent& event) {
-    switch (event.key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        // The list may still show an earlier query's results while the typed
-        // one waits for its debounce or its search: Return is for the typed one.
-        if (_searchPipeline->currentQuery() != _shownQuery) {
-            _isExecutionPending = true;
-            _searchPipeline->flush();
-            return true;
-        }
-        executeSelectedItem();
-        return true;
-    case Qt::Key_Escape:
-        if (_searchField)
-            _searchField->clear();
-        resetResults();
-        if (_onEscPressed)
-            _onEscPressed();
-        return true;
-    case Qt::Key_Down:
-        if (_resultItems.isEmpty())
-            return false;
-        setSelectedIndex(std::min(_selectedIndex + 1, static_cast<int>(_resultItems.size()) - 1));
-        return true;
-    case Qt::Key_Up:
-        if (_resultItems.isEmpty())
-            return false;
-        setSelectedIndex(std::max(_selectedIndex - 1, 0));
-        return true;
-    default:
-        return false;
-    }
-}
-
-void LauncherView::executeSelectedItem() {
-    if (_resultItems.isEmpty())
-        return;
-    _controller->executeItem(_resultItems.at(_selectedIndex));
-}
-
-void LauncherView::resetResults() {
-    _isExecutionPending = false;
-    _controller->clearMessage();
-    setResultItems({});
-    setSelectedIndex(0);
-    setShowResults(false);
-}
-
 int LauncherView::contentHeight() const {
-    if (!_showResults)
+    if (!_model->showResults())
         return searchAreaHeight;
     return searchAreaHeight + spacing + _resultView->contentHeight();
 }
@@ -168,10 +109,15 @@ QSize LauncherView::sizeHint() const {
 
 void LauncherView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    // The window is announced by the panel's name when it comes up.
+    if (window() != this && window()->accessibleName().isEmpty())
+        window()->setAccessibleName(accessibleName());
     // The kept query stays in view, selected, so that the first key typed replaces it.
-    if (_searchField)
+    if (_searchField) {
         _searchField->selectAll();
-    setupSearch();
+        takeTheKeyboard();
+    }
+    _model->setupSearch();
     if (!_isMonitoringKeys) {
         qApp->installEventFilter(this);
         _isMonitoringKeys = true;
@@ -186,8 +132,7 @@ void LauncherView::showEvent(QShowEvent* event) {
 
 void LauncherView::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
-    _isExecutionPending = false;
-    _controller->detachRun();
+    _model->panelHidden();
     if (_isMonitoringKeys) {
         qApp->removeEventFilter(this);
         _isMonitoringKeys = false;
@@ -199,35 +144,66 @@ bool LauncherView::eventFilter(QObject* watched, QEvent* event) {
     // focus widget, parents); only the first pass can use it up, and a key
     // that is not used up changes nothing, so the repeats are harmless.
     if (event->type() == QEvent::KeyPress)
-        return handleKeyEvent(*static_cast<QKeyEvent*>(event));
+        return _model->handleKey(static_cast<QKeyEvent*>(event)->key());
     return QWidget::eventFilter(watched, event);
 }
 
-void LauncherView::setResultItems(const ResultItems& items) {
-    _resultItems = items;
+void LauncherView::takeTheKeyboard() {
+    // The field is the window's focus widget from the moment the window is
+    // shown, not only once the focus delay has passed: the keys typed as soon
+    // as the window is active, and an input method's first composition, go
+    // to the field rather than to a window with no focus widget.
+    _searchField->setFocus(Qt::OtherFocusReason);
+}
+
+void LauncherView::dismiss() {
+    if (_searchField)
+        _searchField->clear();
+    if (_onEscPressed)
+        _onEscPressed();
+}
+
+void LauncherView::showResultItems() {
+    const ResultItems& items = _model->resultItems();
     if (_resultView || !items.isEmpty())
         resultArea().setResultItems(items);
-    Q_EMIT resultItemsChanged();
     updateContentHeight();
+    describeWhatIsUnderTheField();
 }
 
-void LauncherView::setSelectedIndex(int index) {
-    if (index == _selectedIndex)
-        return;
-    _selectedIndex = index;
+void LauncherView::showSelectedIndex() {
     if (_resultView)
-        _resultView->setSelectedIndex(index);
-    Q_EMIT selectedIndexChanged(index);
+        _resultView->setSelectedIndex(_model->selectedIndex());
+    describeWhatIsUnderTheField();
 }
 
-void LauncherView::setShowResults(bool show) {
-    if (show == _showResults)
-        return;
-    _showResults = show;
-    if (_resultView || show)
-        resultArea().setVisible(show);
-    Q_EMIT showResultsChanged(show);
+void LauncherView::showResultArea() {
+    if (_resultView || _model->showResults())
+        resultArea().setVisible(_model->showResults());
     updateContentHeight();
+    describeWhatIsUnderTheField();
+}
+
+void LauncherView::describeWhatIsUnderTheField() {
+    // The focus stays in the field while the arrows move the highlight and
+    // while messages come, so what a screen reader is to say of them is the
+    // field's description; each change of it is announced. A search changes
+    // the list, the highlight and the result area one after another: the
+    // description waits for the last of them, so that only the outcome is read.
+    if (std::exchange(_isDescriptionPending, true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            _isDescriptionPending = false;
+            if (!_searchField)
+                return;
+            const QString description =
+                _model->showResults() && _resultView ? _resultView->spokenSummary() : QString();
+            if (description != _searchField->accessibleDescription())
+                _searchField->setAccessibleDescription(description);
+        },
+        Qt::QueuedConnection);
 }
 
 ResultView& LauncherView::resultArea() {
@@ -236,12 +212,12 @@ ResultView& LauncherView::resultArea() {
     if (!_resultView) {
         _resultView = new ResultView(
             itemHeight, maxVisibleItems,
-            [this](const ResultItem& item) { _controller->executeItem(item); }, this);
+            [this](const ResultItem& item) { _model->controller().executeItem(item); }, this);
         _resultView->setFixedWidth(searchAreaWidth);
-        _resultView->setVisible(_showResults);
-        _resultView->setResultItems(_resultItems);
-        _resultView->setSelectedIndex(_selectedIndex);
-        _resultView->setErrorMessage(_controller->errorMessage());
+        _resultView->setVisible(_model->showResults());
+        _resultView->setResultItems(_model->resultItems());
+        _resultView->setSelectedIndex(_model->selectedIndex());
+        _resultView->setErrorMessage(_model->controller().errorMessage());
         layout()->addWidget(_resultView);
         layout()->setAlignment(_resultView, Qt::AlignHCenter);
     }

@@ -3,26 +3,21 @@
 
 #pragma once
 
-#include "launcher/ResultItem.h"
-
 #include <QWidget>
 #include <functional>
-#include <optional>
 
 class AppIndexManager;
-class LauncherController;
+class LauncherModel;
 class QKeyEvent;
 class QLineEdit;
 class ResultView;
 class ScriptManager;
-class SearchPipeline;
 class VisualEffectView;
 
 // The launcher panel: the search field, and under it the result list or the
-// message line. It searches as the user types, moves the highlight with the
-// arrow keys, hands the highlighted result to its controller on Return, and
-// clears itself on Escape. While it is on screen it sees the key presses of
-// every window of the application.
+// message line, drawn from its LauncherModel. It feeds the model what is typed
+// and the keys the model acts on; while it is on screen it sees the key
+// presses of every window of the application.
 class LauncherView : public QWidget {
     Q_OBJECT
 
@@ -47,21 +42,9 @@ public:
     // few milliseconds at start-up. Anything that needs the field builds it.
     void completeContent();
     QLineEdit* searchField();
-    SearchPipeline& searchPipeline() const { return *_searchPipeline; }
-    LauncherController& controller() const { return *_controller; }
+    LauncherModel& model() const { return *_model; }
 
     QString searchText() const;
-    const ResultItems& resultItems() const { return _resultItems; }
-    int selectedIndex() const { return _selectedIndex; }
-    bool showResults() const { return _showResults; }
-
-    void setupSearch();
-    // Publishes the results of a search unless the query has changed since.
-    void applySearchResults(const QString& query, const ResultItems& results);
-    // Returns whether the key was used up.
-    bool handleKeyEvent(const QKeyEvent& event);
-    void executeSelectedItem();
-    void resetResults();
 
     // The field alone while no result area is shown; the field, the gap
     // and the result area otherwise.
@@ -70,9 +53,6 @@ public:
 
 Q_SIGNALS:
     void contentHeightChanged(int height);
-    void resultItemsChanged();
-    void selectedIndexChanged(int selectedIndex);
-    void showResultsChanged(bool showResults);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -80,26 +60,21 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void setResultItems(const ResultItems& items);
-    void setSelectedIndex(int index);
-    void setShowResults(bool show);
+    void showResultItems();
+    void showSelectedIndex();
+    void showResultArea();
+    void takeTheKeyboard();
+    void dismiss();
+    void describeWhatIsUnderTheField();
     void updateContentHeight();
     ResultView& resultArea();
 
     std::function<void()> _onEscPressed;
-    LauncherController* _controller;
-    SearchPipeline* _searchPipeline;
+    LauncherModel* _model;
     VisualEffectView* _fieldBackdrop;
     QLineEdit* _searchField = nullptr;
     ResultView* _resultView = nullptr;
-
-    ResultItems _resultItems;
-    // The query whose results are shown, and whether Return came before the
-    // results of the query typed since: they are carried out once they come.
-    std::optional<QString> _shownQuery;
-    bool _isExecutionPending = false;
-    int _selectedIndex = 0;
-    bool _showResults = false;
     bool _isMonitoringKeys = false;
+    bool _isDescriptionPending = false;
     int _contentHeight;
 };

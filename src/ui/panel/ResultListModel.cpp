@@ -26,6 +26,16 @@ void ResultListModel::refreshRow(int row) {
         Q_EMIT dataChanged(this->index(row), this->index(row), {IsSelectedRole});
 }
 
+QString ResultListModel::spokenRow(ResultType type, const QString& name) {
+    return (type == ResultType::app ? QStringLiteral("Application, ")
+                                    : QStringLiteral("Command, ")) +
+           name;
+}
+
+QString ResultListModel::spokenPosition(int row, int count) {
+    return QStringLiteral("%1 of %2").arg(row + 1).arg(count);
+}
+
 int ResultListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(_items.size());
 }
@@ -38,6 +48,10 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const {
         return _items.name(index.row());
     case TypeRole:
         return QVariant::fromValue(_items.type(index.row()));
+    case Qt::AccessibleTextRole:
+        return spokenRow(_items.type(index.row()), _items.name(index.row()));
+    case Qt::AccessibleDescriptionRole:
+        return spokenPosition(index.row(), static_cast<int>(_items.size()));
     case IsSelectedRole:
         return index.row() == _selectedIndex;
     default:

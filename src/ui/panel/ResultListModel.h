@@ -7,7 +7,9 @@
 
 #include <QAbstractListModel>
 
-// The results as rows of a list view, with the highlighted row marked.
+// The results as rows of a list view, with the highlighted row marked. Each
+// row also says what a screen reader reads of it: its kind and name as its
+// accessible text, its place in the list as its description.
 class ResultListModel : public QAbstractListModel {
     Q_OBJECT
 
@@ -22,6 +24,11 @@ public:
     // An index that no row carries highlights nothing.
     void setSelectedIndex(int index);
     int selectedIndex() const { return _selectedIndex; }
+
+    // "Application, Firefox" or "Command, greet".
+    static QString spokenRow(ResultType type, const QString& name);
+    // "2 of 7" for the second row of seven.
+    static QString spokenPosition(int row, int count);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;

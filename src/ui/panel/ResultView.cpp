@@ -7,6 +7,7 @@
 #include "ui/panel/ResultItemView.h"
 #include "ui/panel/ResultListModel.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QListView>
@@ -53,6 +54,7 @@ ResultView::ResultView(int itemHeight, int maxVisibleItems,
     _list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     _list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     _list->verticalScrollBar()->setStyleSheet(QString::fromLatin1(scrollBarStyle));
+    _list->setAccessibleName(QStringLiteral("Results"));
     _list->setAutoFillBackground(false);
     _list->viewport()->setAutoFillBackground(false);
     connect(_list, &QListView::clicked, this, [this](const QModelIndex& index) {
@@ -95,6 +97,7 @@ void ResultView::setResultItems(const ResultItems& items) {
     const int selected = _model->selectedIndex();
     _list->verticalScrollBar()->setValue(
         selected >= 0 && selected < _model->rowCount() ? centredScrollValue(selected) : 0);
+    announceSelectedRow();
 }
 
 void ResultView::setErrorMessage(const std::optional<QString>& message) {
@@ -108,6 +111,7 @@ void ResultView::setSelectedIndex(int index) {
     _model->setSelectedIndex(index);
     if (index < 0 || index >= _model->rowCount())
         return;
+    announceSelectedRow();
     _scrollAnimation->stop();
     _scrollAnimation->setStartValue(_list->verticalScrollBar()->value());
     _scrollAnimation->setEndValue(centredScrollValue(index));
@@ -116,6 +120,28 @@ void ResultView::setSelectedIndex(int index) {
 
 int ResultView::selectedIndex() const {
     return _model->selectedIndex();
+}
+
+QString ResultView::spokenSummary() const {
+    const int count = _model->rowCount();
+    const int selected = _model->selectedIndex();
+    if (selected >= 0 && selected < count) {
+        const QModelIndex row = _model->index(selected);
+        return row.data(Qt::AccessibleTextRole).toString() + QStringLiteral(", ") +
+               row.data(Qt::AccessibleDescriptionRole).toString();
+    }
+    return _placeholder->text();
+}
+
+void ResultView::announceSelectedRow() {
+    // The list never takes the focus (the field keeps it), so the row that
+    // the arrows reach is announced as the list's active descendant.
+    const int selected = _model->selectedIndex();
+    if (selected < 0 || selected >= _model->rowCount() || !QAccessible::isActive())
+        return;
+    QAccessibleEvent event(_list, QAccessible::ActiveDescendantChanged);
+    event.setChild(selected);
+    QAccessible::updateAccessibility(&event);
 }
 
 int ResultView::contentHeight() const {

@@ -33,6 +33,10 @@ public:
     void setSelectedIndex(int index);
 
     int selectedIndex() const;
+    // What lies under the field, as a screen reader is to say it: the
+    // selected row with its place ("Application, Firefox, 2 of 7"), the
+    // message, or "No results".
+    QString spokenSummary() const;
 
     // Rows times row height, at most `maxVisibleItems` rows; one row's height for the line.
     int contentHeight() const;
@@ -48,6 +52,7 @@ public:
 
 private:
     void updatePlaceholder();
+    void announceSelectedRow();
     void updateLayout();
     int centredScrollValue(int row) const;
 

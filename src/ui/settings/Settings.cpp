@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -65,6 +66,16 @@ Settings::Settings(AppState& appState, QWidget* parent, FolderChooser chooseFold
     header->setObjectName(QStringLiteral("header"));
     connect(header, &SettingsHeader::clicked, this, &Settings::showMoreInfo);
 
+    // Ctrl+Tab and Ctrl+Shift+Tab go through the tabs from anywhere in the
+    // panel, as in any tabbed window; Tab itself goes through the controls.
+    const auto addTabShortcut = [this](const QKeySequence& keys, int step) {
+        connect(new QShortcut(keys, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut),
+                &QShortcut::activated, this, [this, step] { showNeighbouringTab(step); });
+    };
+    addTabShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), 1);
+    addTabShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1);
+    addTabShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1);
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(padding, padding, padding, padding);
     layout->setSpacing(sectionSpacing);
@@ -92,6 +103,15 @@ int Settings::selectedTab() const {
 
 bool Settings::isLaunchAtLoginChecked() const {
     return _launchAtLogin->isChecked();
+}
+
+void Settings::showNeighbouringTab(int step) {
+    const int count = static_cast<int>(_tabButtons->buttons().size());
+    QAbstractButton* tab = _tabButtons->button((selectedTab() + step + count) % count);
+    // Clicked, as a user would, so the page follows; and focused, so that a
+    // screen reader says which tab it is.
+    tab->click();
+    tab->setFocus(Qt::TabFocusReason);
 }
 
 ShortcutSelectorView* Settings::shortcutPopup() const {
@@ -179,6 +199,8 @@ QWidget* Settings::makeTabs() {
 
 QWidget* Settings::makeHotkeyTab() {
     _hotkeyButton = makeTabButton(QStringLiteral("hotkeyButton"));
+    // It shows the combination in symbols; its name says what it is for.
+    _hotkeyButton->setAccessibleName(tr("Launcher hotkey"));
     connect(_hotkeyButton, &QPushButton::clicked, this, &Settings::showShortcutPopup);
     _hotKeyProblem = new QLabel;
     _hotKeyProblem->setObjectName(QStringLiteral("hotKeyProblem"));
@@ -205,11 +227,13 @@ QWidget* Settings::makeScriptsFolderTab() {
     _scriptFolderField->setPlaceholderText(tr("Select command scripts folder"));
     // The path is only ever set through "Browse"; it stays selectable for copying.
     _scriptFolderField->setReadOnly(true);
+    _scriptFolderField->setAccessibleName(tr("Scripts folder"));
     _scriptFolderField->setFixedHeight(tabButtonHeight);
     layout->addWidget(_scriptFolderField, 1);
 
     auto* browse = new QPushButton(tr("Browse"));
     browse->setObjectName(QStringLiteral("browseButton"));
+    browse->setAccessibleName(tr("Browse for the scripts folder"));
     browse->setFixedSize(80, tabButtonHeight);
     connect(browse, &QPushButton::clicked, this, &Settings::browseForScriptFolder);
     layout->addWidget(browse);
@@ -238,6 +262,8 @@ QLayout* Settings::makeBottomRow() {
 
 void Settings::showSavedShortcut(const QString& shortcut) {
     _hotkeyButton->setText(shortcut.isEmpty() ? tr("Set Launcher Hotkey") : shortcut);
+    _hotkeyButton->setAccessibleDescription(
+        shortcut.isEmpty() ? tr("None set") : ShortcutSelectorView::spokenShortcut(shortcut));
 }
 
 void Settings::showHotKeyProblem(const QString& problem) {

@@ -57,6 +57,8 @@ private:
     QWidget* makeScriptsFolderTab();
     QLayout* makeBottomRow();
 
+    // Selects the tab `step` places on, wrapping around.
+    void showNeighbouringTab(int step);
     void showSavedShortcut(const QString& shortcut);
     void showHotKeyProblem(const QString& problem);
     void showIndexing(bool isIndexing);

@@ -7,6 +7,7 @@
 #include "product/ProductInfo.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -20,6 +21,8 @@ SettingsHeader::SettingsHeader(QWidget* parent)
     : QWidget(parent) {
     setCursor(Qt::PointingHandCursor);
     setToolTip(tr("About Vantri"));
+    setAccessibleName(tr("About Vantri"));
+    setFocusPolicy(Qt::StrongFocus);
 
     auto* name = new QLabel(ProductInfo::name);
     name->setObjectName(QStringLiteral("productName"));
@@ -58,4 +61,16 @@ void SettingsHeader::mousePressEvent(QMouseEvent* event) {
 void SettingsHeader::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         Q_EMIT clicked();
+}
+
+void SettingsHeader::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        Q_EMIT clicked();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
 }

@@ -6,7 +6,8 @@
 #include <QWidget>
 
 // The settings panel's header: the product name and version beside the logo.
-// One click anywhere on it emits clicked().
+// One click anywhere on it, or Space or Return while it has the focus, emits
+// clicked().
 class SettingsHeader : public QWidget {
     Q_OBJECT
 
@@ -19,4 +20,5 @@ Q_SIGNALS:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 };

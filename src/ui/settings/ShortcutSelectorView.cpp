@@ -55,6 +55,8 @@ ShortcutSelectorView::ShortcutSelectorView(AppState& appState, QWidget* parent)
     : SheetDialog(parent)
     , _appState(appState) {
     setWindowTitle(tr("Launcher Hotkey"));
+    setAccessibleName(tr("Launcher Hotkey"));
+    setAccessibleDescription(tr("Press the new combination"));
 
     auto* layout = new QVBoxLayout(card());
     layout->setContentsMargins(30, 30, 30, 30);
@@ -133,8 +135,24 @@ void ShortcutSelectorView::set() {
     accept();
 }
 
+QString ShortcutSelectorView::spokenSymbol(const QString& symbol) {
+    static const QStringList spokenModifiers = {tr("Shift"), tr("Control"), tr("Option"),
+                                                tr("Command")};
+    if (const qsizetype modifier = modifiers.indexOf(symbol); modifier >= 0)
+        return spokenModifiers[modifier];
+    return symbol == keys.last() ? tr("Space") : symbol;
+}
+
+QString ShortcutSelectorView::spokenShortcut(const QString& shortcut) {
+    QStringList words;
+    for (const QChar symbol : shortcut)
+        words.append(spokenSymbol(QString(symbol)));
+    return words.join(u' ');
+}
+
 QPushButton* ShortcutSelectorView::addKeyCap(const QString& symbol) {
     auto* button = new QPushButton(symbol);
+    button->setAccessibleName(spokenSymbol(symbol));
     button->setProperty("keyCap", true);
     // The button shows the chooser's selection, which clicks change through the
     // rules above rather than by toggling on their own.

@@ -28,6 +28,12 @@ public:
 
     ShortcutSelectorView(AppState& appState, QWidget* parent);
 
+    // What a screen reader says of a symbol ("Control" for "⌃", "Space" for
+    // "␣"); a letter stays itself.
+    static QString spokenSymbol(const QString& symbol);
+    // A shortcut string read out: "Control Option Space".
+    static QString spokenShortcut(const QString& shortcut);
+
     // Adds or removes a modifier; a third one is refused.
     void toggleModifier(const QString& modifier);
     // Makes `key` the chosen key, replacing any earlier one.
