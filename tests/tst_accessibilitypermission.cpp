@@ -1,13 +1,13 @@
 // SPDX-FileCopyrightText: 2026 The Vantri developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "SettingsFixture.h"
 #include "TempTree.h"
 #include "app/AccessibilityPermission.h"
 #include "state/AppState.h"
 #include "state/PreferenceKeys.h"
 #include "state/Preferences.h"
 
-#include <QAbstractButton>
 #include <QDesktopServices>
 #include <QMessageBox>
 #include <QtTest>
@@ -35,13 +35,9 @@ struct Launch : QObject {
         auto* prompt = qobject_cast<QMessageBox*>(watched);
         if (prompt && event->type() == QEvent::Show) {
             ++prompts;
-            const auto answer = [prompt] {
-                for (QAbstractButton* button : prompt->buttons()) {
-                    if (button->text() == "Open System Preferences"_L1)
-                        button->click();
-                }
-            };
-            QMetaObject::invokeMethod(this, answer, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [prompt] { buttonShowing(*prompt, u"Open System Preferences"_s)->click(); },
+                Qt::QueuedConnection);
         }
         return false;
     }

@@ -8,9 +8,6 @@
 #include "index/IndexFile.h"
 #include "text/TextMatching.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QtTest>
 #include <atomic>
 #include <fcntl.h>
@@ -52,13 +49,6 @@ PathsByName scan(AppIndexManager& manager) {
 
 bool isLoaded(const AppIndexManager& manager) {
     return QTest::qWaitFor([&] { return manager.isLoaded(); });
-}
-
-QByteArray indexFile(const QList<std::pair<QString, QString>>& entries) {
-    QJsonArray array;
-    for (const auto& [name, path] : entries)
-        array.append(QJsonObject{{"name", name}, {"path", path}});
-    return QJsonDocument(array).toJson();
 }
 
 // Writes `content` over the file itself, as an editor saving in place does.
@@ -250,13 +240,12 @@ void TestAppIndex::searchFoldsCaseAndCompositionAndOrdersByCodePoints() {
     const QString smile = QString::fromUcs4(U"\U0001F600 smile");
     const QString ligature = u"\uFB01 ligature"_s;
     const QString cafe = u"caf\u00E9"_s;
-    QJsonArray entries;
+    QList<std::pair<QString, QString>> entries;
     for (const QString& name :
          {u"textedit"_s, u"safari"_s, u"notes"_s, u"zed editor"_s, u"zed"_s, cafe, smile, ligature})
-        entries.append(QJsonObject{{"name", name}, {"path", "/apps/" + name}});
+        entries.append({name, "/apps/" + name});
     TempTree tree;
-    const AppIndexManager manager({},
-                                  tree.writeFile("appIndex.json", QJsonDocument(entries).toJson()));
+    const AppIndexManager manager({}, tree.writeFile("appIndex.json", indexFile(entries)));
     QVERIFY(isLoaded(manager));
     const auto names = [&](const QString& query) {
         QStringList matches;

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 class TestApplicationOpener : public QObject {
     Q_OBJECT
 
@@ -18,22 +20,21 @@ private Q_SLOTS:
 void TestApplicationOpener::desktopEntryIsLaunchedThroughItsExecLine() {
     TempTree tree;
     // The field code stands for files to open; with none given it expands to nothing.
-    const QString entry =
-        tree.writeFile(QStringLiteral("apps/marker.desktop"),
-                       QStringLiteral("[Desktop Entry]\nType=Application\nName=Marker\n"
-                                      "Exec=touch \"%1\" %f\n")
-                           .arg(tree.path(QStringLiteral("launched")))
-                           .toUtf8());
+    const QString entry = tree.writeFile(
+        u"apps/marker.desktop"_s, QStringLiteral("[Desktop Entry]\nType=Application\nName=Marker\n"
+                                                 "Exec=touch \"%1\" %f\n")
+                                      .arg(tree.path(u"launched"_s))
+                                      .toUtf8());
     QVERIFY(openApplication(entry));
-    QTRY_VERIFY(QFile::exists(tree.path(QStringLiteral("launched"))));
+    QTRY_VERIFY(QFile::exists(tree.path(u"launched"_s)));
 }
 
 void TestApplicationOpener::brokenDesktopEntryIsNotLaunched() {
     TempTree tree;
-    QVERIFY(!openApplication(tree.writeFile(QStringLiteral("apps/empty.desktop"), {})));
-    QVERIFY(!openApplication(tree.writeFile(QStringLiteral("apps/noexec.desktop"),
+    QVERIFY(!openApplication(tree.writeFile(u"apps/empty.desktop"_s, {})));
+    QVERIFY(!openApplication(tree.writeFile(u"apps/noexec.desktop"_s,
                                             "[Desktop Entry]\nType=Application\nName=None\n")));
-    QVERIFY(!openApplication(tree.path(QStringLiteral("apps/missing.desktop"))));
+    QVERIFY(!openApplication(tree.path(u"apps/missing.desktop"_s)));
 }
 
 QTEST_GUILESS_MAIN(TestApplicationOpener)

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "TempTree.h"
+#include "UnixSocket.h"
 #include "control/InstanceClient.h"
 #include "control/InstanceProtocol.h"
 #include "instance/InstanceServer.h"
@@ -13,9 +14,7 @@
 #include <QtTest>
 
 #include <pwd.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -52,14 +51,6 @@ QByteArray exchangeRaw(const QString& socketPath, const QByteArray& bytes) {
 std::optional<uid_t> nobody() {
     const passwd* entry = ::getpwnam("nobody");
     return entry ? std::optional<uid_t>(entry->pw_uid) : std::nullopt;
-}
-
-sockaddr_un socketAddress(const QString& socketPath) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const QByteArray path = socketPath.toLocal8Bit();
-    std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()) + 1);
-    return address;
 }
 
 // A folder of `tree` that every user may enter and write.
@@ -216,7 +207,7 @@ void TestInstanceChannel::dropsPeersOfAnotherUser() {
     QVERIFY(server.listen());
     QVERIFY(QFile::setPermissions(socketPath, QFileDevice::Permissions(0x7777)));
 
-    const sockaddr_un address = socketAddress(socketPath);
+    const sockaddr_un address = unixAddress(socketPath);
     const pid_t stranger = forkAs(*other, [&address] {
         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
         if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
@@ -238,7 +229,7 @@ void TestInstanceChannel::neverSpeaksToAnInstanceOfAnotherUser() {
     TempTree tree;
     const QString folder = openFolder(tree);
     const QString socketPath = folder + "/vantri.socket";
-    const sockaddr_un address = socketAddress(socketPath);
+    const sockaddr_un address = unixAddress(socketPath);
     int listening[2];
     QVERIFY(::pipe(listening) == 0);
     // Answers "ok" to whoever connects, as a socket planted by another user would.

@@ -16,21 +16,14 @@ using LauncherFixture::Script;
 namespace {
 // A controller over a folder of scripts, with the panel's hiding counted and
 // every message it shows recorded.
-struct Controller {
-    TempTree tree;
-    ScriptManager scripts;
+struct Controller : LauncherFixture::Catalogues {
     int windowHides = 0;
     QStringList messages;
     LauncherController controller{scripts, [this] { ++windowHides; }};
 
-    explicit Controller(const QList<Script>& scriptFiles) {
-        if (!LauncherFixture::loadScripts(scripts,
-                                          LauncherFixture::writeScripts(tree, scriptFiles)))
-            qFatal("the scripts folder was never catalogued");
-        QObject::connect(&controller, &LauncherController::errorMessageChanged, [this] {
-            if (controller.errorMessage())
-                messages.append(*controller.errorMessage());
-        });
+    explicit Controller(const QList<Script>& scriptFiles)
+        : Catalogues({}, scriptFiles) {
+        LauncherFixture::recordMessages(controller, messages);
     }
 
     // Whether every run has reported its outcome (a run deletes itself then).

@@ -2,10 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "LauncherFixture.h"
-#include "index/AppIndexManager.h"
 #include "launcher/LauncherModel.h"
-#include "launcher/SearchPipeline.h"
-#include "scripts/ScriptManager.h"
 #include "ui/panel/LauncherView.h"
 
 #include <QLineEdit>
@@ -21,13 +18,10 @@ private Q_SLOTS:
 };
 
 void TestLauncherView::keysInTheFieldReachTheModel() {
-    TempTree tree;
-    AppIndexManager apps(QStringList(),
-                         LauncherFixture::writeIndexFile(tree, {u"alpha"_s, u"alps"_s}));
-    ScriptManager scripts;
+    LauncherFixture::Catalogues catalogues({u"alpha"_s, u"alps"_s});
     int dismissals = 0;
     LauncherView view(
-        scripts, apps, [&] { ++dismissals; }, [] {});
+        catalogues.scripts, catalogues.apps, [&] { ++dismissals; }, [] {});
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
     const LauncherModel& model = view.model();

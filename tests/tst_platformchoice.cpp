@@ -6,9 +6,8 @@
 
 #include <QProcess>
 #include <QtTest>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -45,56 +44,26 @@ void TestPlatformChoice::choice_data() {
 
     const QStringList both{"xcb", "wayland"};
     const QStringList x11Only{"xcb"};
-    QTest::newRow("Wayland session with Xwayland")
-        << ""
-        << ":0"
-        << "wayland-1" << both << QStringList{":0", "wayland-1"} << "xcb"
-        << "";
-    QTest::newRow("X11 session") << ""
-                                 << ":0"
-                                 << "" << both << QStringList{":0"} << "xcb"
-                                 << "";
-    QTest::newRow("Wayland without Xwayland")
-        << ""
-        << ""
-        << "wayland-1" << both << QStringList{"wayland-1"} << "wayland"
-        << "";
-    QTest::newRow("stale DISPLAY in a Wayland session")
-        << ""
-        << ":9"
-        << "wayland-1" << both << QStringList{"wayland-1"} << "wayland"
-        << "";
-    QTest::newRow("user's platform kept")
-        << "wayland"
-        << ":0"
-        << "wayland-1" << both << QStringList{":0", "wayland-1"} << ""
-        << "";
-    QTest::newRow("user's list kept when a later one starts")
-        << "wayland;xcb"
-        << ":0"
-        << "" << both << QStringList{":0"} << ""
-        << "";
-    QTest::newRow("offscreen needs no server") << "offscreen"
-                                               << ""
-                                               << "" << both << QStringList{} << ""
-                                               << "";
-    QTest::newRow("Wayland without the plugin")
-        << ""
-        << ""
-        << "wayland-1" << x11Only << QStringList{"wayland-1"} << ""
-        << "install qt6-wayland";
-    QTest::newRow("nothing set") << ""
-                                 << ""
-                                 << "" << both << QStringList{} << ""
-                                 << "neither DISPLAY nor WAYLAND_DISPLAY is set";
-    QTest::newRow("X server gone") << ""
-                                   << ":9"
-                                   << "" << both << QStringList{} << ""
-                                   << "no X server answers at DISPLAY=:9";
-    QTest::newRow("user's platform cannot start") << "wayland"
-                                                  << ":0"
-                                                  << "" << x11Only << QStringList{":0"} << ""
-                                                  << "unset QT_QPA_PLATFORM";
+    const auto row = [](const char* name, const char* qpa, const char* display, const char* wayland,
+                        const QStringList& plugins, const QStringList& answering,
+                        const char* platform, const char* failure = "") {
+        QTest::newRow(name) << QString(qpa) << QString(display) << QString(wayland) << plugins
+                            << answering << QString(platform) << QString(failure);
+    };
+    row("Wayland session with Xwayland", "", ":0", "wayland-1", both, {":0", "wayland-1"}, "xcb");
+    row("X11 session", "", ":0", "", both, {":0"}, "xcb");
+    row("Wayland without Xwayland", "", "", "wayland-1", both, {"wayland-1"}, "wayland");
+    row("stale DISPLAY in a Wayland session", "", ":9", "wayland-1", both, {"wayland-1"},
+        "wayland");
+    row("user's platform kept", "wayland", ":0", "wayland-1", both, {":0", "wayland-1"}, "");
+    row("user's list kept when a later one starts", "wayland;xcb", ":0", "", both, {":0"}, "");
+    row("offscreen needs no server", "offscreen", "", "", both, {}, "");
+    row("Wayland without the plugin", "", "", "wayland-1", x11Only, {"wayland-1"}, "",
+        "install qt6-wayland");
+    row("nothing set", "", "", "", both, {}, "", "neither DISPLAY nor WAYLAND_DISPLAY is set");
+    row("X server gone", "", ":9", "", both, {}, "", "no X server answers at DISPLAY=:9");
+    row("user's platform cannot start", "wayland", ":0", "", x11Only, {":0"}, "",
+        "unset QT_QPA_PLATFORM");
 }
 
 void TestPlatformChoice::choice() {
@@ -134,9 +103,9 @@ void TestPlatformChoice::startWithoutAUsablePlatformFailsCleanly() {
     QFETCH(QString, waylandDisplay);
     const IsolatedEnvironment isolated;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    environment.insert(QStringLiteral("DISPLAY"), display);
-    environment.insert(QStringLiteral("WAYLAND_DISPLAY"), waylandDisplay);
+    environment.remove(u"QT_QPA_PLATFORM"_s);
+    environment.insert(u"DISPLAY"_s, display);
+    environment.insert(u"WAYLAND_DISPLAY"_s, waylandDisplay);
     QProcess vantri;
     vantri.setProcessEnvironment(environment);
     vantri.start(qEnvironmentVariable("VANTRI_BINARY"), arguments);
@@ -150,14 +119,8 @@ void TestPlatformChoice::startWithoutAUsablePlatformFailsCleanly() {
     const QFileInfoList left =
         QDir(isolated.runtimeDir())
             .entryInfoList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
-    for (const QFileInfo& entry : left) {
-        QVERIFY2(entry.isFile(), qPrintable(entry.fileName()));
-        const int fd = ::open(QFile::encodeName(entry.filePath()).constData(), O_RDWR | O_CLOEXEC);
-        QVERIFY(fd >= 0);
-        const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-        ::close(fd);
-        QVERIFY2(free, qPrintable(entry.fileName()));
-    }
+    for (const QFileInfo& entry : left)
+        QVERIFY2(entry.isFile() && lockIsFree(entry.filePath()), qPrintable(entry.fileName()));
 }
 
 QTEST_GUILESS_MAIN(TestPlatformChoice)

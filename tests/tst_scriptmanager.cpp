@@ -29,8 +29,7 @@ class TestScriptManager : public QObject {
 
 private Q_SLOTS:
     void cataloguesAFolderAndFindsScriptsByTheirFirstWord();
-    void followsChangesToTheFolder();
-    void followsTheWholeTree();
+    void followsChangesAnywhereInTheTree();
     void scansOnAWorkerAndPublishesOnlyTheLatestFolder();
     void findsScriptsInTheFolderTheCatalogueCameFrom();
     void forgetsTheEarlierFolderForOneThatCannotBeRead_data();
@@ -63,20 +62,31 @@ void TestScriptManager::cataloguesAFolderAndFindsScriptsByTheirFirstWord() {
     QVERIFY(!manager.findScript("hel"));
 }
 
-void TestScriptManager::followsChangesToTheFolder() {
+void TestScriptManager::followsChangesAnywhereInTheTree() {
     TempTree tree;
     const QString folder = tree.makeDir("scripts");
-    addScript(tree, "scripts/hello", metadataText("hello"));
+    addScript(tree, "scripts/sub/deep/hello", metadataText("hello"));
     ScriptManager manager;
     QVERIFY(load(manager, folder));
     const std::shared_ptr<const ScriptCatalogue> first = manager.scripts();
+    QCOMPARE(first->keys(), QStringList{"hello"});
 
-    addScript(tree, "scripts/bye", metadataText("bye"));
+    // Added in a subfolder, and in a subfolder made since.
+    addScript(tree, "scripts/sub/deep/bye", metadataText("bye"));
     QTRY_COMPARE(manager.scripts()->keys(), QStringList({"bye", "hello"}));
+    addScript(tree, "scripts/sub/new/later", metadataText("later"));
+    QTRY_COMPARE(manager.scripts()->keys(), QStringList({"bye", "hello", "later"}));
     // A snapshot already handed out never changes.
     QCOMPARE(first->keys(), QStringList{"hello"});
-    QVERIFY(QFile::remove(tree.path("scripts/hello.meta")));
-    QTRY_COMPARE(manager.scripts()->keys(), QStringList{"bye"});
+
+    // Rewritten in place, as an editor saving over the file does, and removed.
+    QFile metadata(tree.path("scripts/sub/deep/hello.meta"));
+    QVERIFY(metadata.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QVERIFY(metadata.write(metadataText("howdy")) > 0);
+    metadata.close();
+    QTRY_COMPARE(manager.scripts()->keys(), QStringList({"bye", "howdy", "later"}));
+    QVERIFY(QFile::remove(tree.path("scripts/sub/new/later.meta")));
+    QTRY_COMPARE(manager.scripts()->keys(), QStringList({"bye", "howdy"}));
 
     // Deleted, then back again and chosen again: catalogued and watched once more.
     QVERIFY(QDir(folder).removeRecursively());
@@ -85,28 +95,6 @@ void TestScriptManager::followsChangesToTheFolder() {
     manager.loadScripts(folder);
     addScript(tree, "scripts/bye", metadataText("bye"));
     QTRY_COMPARE(manager.scripts()->keys(), QStringList({"bye", "hello"}));
-}
-
-void TestScriptManager::followsTheWholeTree() {
-    TempTree tree;
-    const QString folder = tree.makeDir("scripts");
-    addScript(tree, "scripts/sub/deep/hello", metadataText("hello"));
-    ScriptManager manager;
-    QVERIFY(load(manager, folder));
-    QCOMPARE(manager.scripts()->keys(), QStringList{"hello"});
-
-    // Added in a subfolder, and in a subfolder made since.
-    addScript(tree, "scripts/sub/deep/bye", metadataText("bye"));
-    QTRY_COMPARE(manager.scripts()->keys(), QStringList({"bye", "hello"}));
-    addScript(tree, "scripts/sub/new/later", metadataText("later"));
-    QTRY_COMPARE(manager.scripts()->keys(), QStringList({"bye", "hello", "later"}));
-
-    // Rewritten in place, as an editor saving over the file does.
-    QFile metadata(tree.path("scripts/sub/deep/hello.meta"));
-    QVERIFY(metadata.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QVERIFY(metadata.write(metadataText("howdy")) > 0);
-    metadata.close();
-    QTRY_COMPARE(manager.scripts()->keys(), QStringList({"bye", "howdy", "later"}));
 }
 
 void TestScriptManager::scansOnAWorkerAndPublishesOnlyTheLatestFolder() {

@@ -2,9 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "LauncherFixture.h"
-#include "index/AppIndexManager.h"
 #include "launcher/SearchPipeline.h"
-#include "scripts/ScriptManager.h"
 
 #include <QSemaphore>
 #include <QThreadPool>
@@ -20,18 +18,11 @@ QString listed(const ResultItems& items) {
     return result.join(u", "_s);
 }
 
-struct Catalogues {
-    TempTree tree;
-    AppIndexManager apps;
-    ScriptManager scripts;
-
-    explicit Catalogues(const QStringList& applications = {u"notes"_s, u"text editor"_s, u"zed"_s},
-                        const QList<LauncherFixture::Script>& scriptFiles = {{u"notes"_s, u"Jot"_s},
-                                                                             {u"Backup"_s,
-                                                                              u"Archive"_s}})
-        : apps(QStringList(), LauncherFixture::writeIndexFile(tree, applications)) {
-        LauncherFixture::loadScripts(scripts, LauncherFixture::writeScripts(tree, scriptFiles));
-    }
+struct Catalogues : LauncherFixture::Catalogues {
+    Catalogues(const QStringList& applications = {u"notes"_s, u"text editor"_s, u"zed"_s},
+               const QList<LauncherFixture::Script>& scriptFiles = {{u"notes"_s, u"Jot"_s},
+                                                                    {u"Backup"_s, u"Archive"_s}})
+        : LauncherFixture::Catalogues(applications, scriptFiles) {}
 
     QString search(const QString& query) {
         if (!QTest::qWaitFor([this] { return apps.isLoaded(); }))

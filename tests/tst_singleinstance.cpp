@@ -2,8 +2,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "TempTree.h"
+#include "UnixSocket.h"
 #include "VersionInfo.h"
 #include "control/ChannelLocation.h"
+#include "control/CommandLine.h"
 #include "control/StartLock.h"
 
 #include <QLocalServer>
@@ -13,30 +15,16 @@
 #include <memory>
 
 #include <csignal>
-#include <fcntl.h>
 #include <pwd.h>
-#include <sys/file.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 using namespace std::chrono_literals;
 
 namespace {
-
-int connectTo(const QString& socketPath) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const QByteArray path = socketPath.toLocal8Bit();
-    std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()) + 1);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
-        return fd;
-    ::close(fd);
-    return -1;
-}
 
 // A socket file with no one listening, as a killed instance leaves it.
 void leaveDeadSocket(const QString& socketPath) {
@@ -67,6 +55,8 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
+    void parsesTheCommandLine_data();
+    void parsesTheCommandLine();
     void commandLineWithoutAnInstance_data();
     void commandLineWithoutAnInstance();
     void showStartsAnInstanceThatLaterCommandsReach();
@@ -98,7 +88,6 @@ private:
     pid_t instancePid() const;
     // Every running full program of this test's environment.
     QList<pid_t> instances() const;
-    bool startLockIsFree() const;
     void quitInstance();
 
     QString _binary;
@@ -142,7 +131,7 @@ std::unique_ptr<QProcess> TestSingleInstance::start(const QStringList& arguments
     process->setArguments(arguments);
     // Files rather than pipes: an instance started by the command keeps them
     // open long after the command ended.
-    const QString output = _environment->tree().path(QStringLiteral("output-%1").arg(++_runs));
+    const QString output = _environment->tree().path(u"output-%1"_s.arg(++_runs));
     process->setStandardOutputFile(output + ".out");
     process->setStandardErrorFile(output + ".err");
     process->setObjectName(output);
@@ -172,7 +161,7 @@ void TestSingleInstance::useSharedTemporaryFolder() {
 }
 
 pid_t TestSingleInstance::instancePid() const {
-    const int fd = connectTo(QString::fromStdString(_location.socketPath));
+    const int fd = connectUnix(QString::fromStdString(_location.socketPath));
     if (fd < 0)
         return 0;
     ucred credentials{};
@@ -199,23 +188,54 @@ QList<pid_t> TestSingleInstance::instances() const {
     return found;
 }
 
-bool TestSingleInstance::startLockIsFree() const {
-    const int fd = ::open(_location.startLockPath.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0)
-        return true;
-    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-    ::close(fd);
-    return free;
-}
-
 void TestSingleInstance::quitInstance() {
     const pid_t pid = instancePid();
     QVERIFY(pid > 0);
-    QCOMPARE(run({QStringLiteral("quit")}).exitCode, 0);
+    QCOMPARE(run({u"quit"_s}).exitCode, 0);
     QTRY_VERIFY_WITH_TIMEOUT(::kill(pid, 0) != 0, 30'000);
     QVERIFY(!QFileInfo::exists(QString::fromStdString(_location.socketPath)));
 }
 
+void TestSingleInstance::parsesTheCommandLine_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("output"); // what standard output begins with; empty: nothing
+    QTest::addColumn<QByteArray>("error");  // the same for standard error
+    const QByteArray usage = "\n\nUsage: /bin/vantri [options] [command]\n";
+    const auto row = [](const char* name, const QStringList& arguments, int exitCode,
+                        const QByteArray& output, const QByteArray& error = {}) {
+        QTest::newRow(name) << arguments << exitCode << output << error;
+    };
+    row("-v after a command", {"toggle", "-v"}, 0, "Vantri " VANTRI_SHORT_VERSION "\n");
+    row("help", {"--help"}, 0,
+        "Usage: /bin/vantri [options] [command]\nVantri, a keyboard launcher.");
+    row("help before version", {"-vh"}, 0, "Usage: ");
+    row("two commands", {"show", "hide"}, 2, "",
+        "vantri: expected one command, got 2: show hide" + usage);
+    row("unknown option", {"-x", "toggle"}, 2, "", "vantri: Unknown option 'x'." + usage);
+    row("unknown options", {"--foo", "-hy"}, 2, "", "vantri: Unknown options: foo, y." + usage);
+    row("value for an option", {"--help=3"}, 2, "",
+        "vantri: Unexpected value after '--help'." + usage);
+    row("option after --", {"--", "--help"}, 2, "", "vantri: unknown command '--help'" + usage);
+}
+
+void TestSingleInstance::parsesTheCommandLine() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, output);
+    QFETCH(QByteArray, error);
+    std::vector<std::string> argv{"/bin/vantri"};
+    for (const QString& argument : arguments)
+        argv.push_back(argument.toStdString());
+    const CommandLine parsed = CommandLine::parse(argv);
+    QCOMPARE(parsed.exitCode.value_or(-1), exitCode);
+    QVERIFY(QByteArray::fromStdString(parsed.standardOutput).startsWith(output));
+    QCOMPARE(parsed.standardOutput.empty(), output.isEmpty());
+    QVERIFY(QByteArray::fromStdString(parsed.standardError).startsWith(error));
+    QCOMPARE(parsed.standardError.empty(), error.isEmpty());
+}
+
+// The programs themselves: what they print, and that none of these starts an instance.
 void TestSingleInstance::commandLineWithoutAnInstance_data() {
     QTest::addColumn<QString>("leftOver"); // "socket": a dead socket; "lock": a stale lock file
     QTest::addColumn<QStringList>("arguments");
@@ -225,15 +245,6 @@ void TestSingleInstance::commandLineWithoutAnInstance_data() {
     const QByteArray usage = "\n\nUsage: " + _binary.toLocal8Bit() + " [options] [command]\n";
     QTest::newRow("version") << "" << QStringList{"--version"} << 0
                              << QByteArray("Vantri " VANTRI_SHORT_VERSION "\n") << QByteArray();
-    QTest::newRow("-v after a command")
-        << "" << QStringList{"toggle", "-v"} << 0 << QByteArray("Vantri " VANTRI_SHORT_VERSION "\n")
-        << QByteArray();
-    QTest::newRow("help") << "" << QStringList{"--help"} << 0
-                          << QByteArray("Usage: " + _binary.toLocal8Bit() +
-                                        " [options] [command]\nVantri, a keyboard launcher.")
-                          << QByteArray();
-    QTest::newRow("help before version")
-        << "" << QStringList{"-vh"} << 0 << QByteArray("Usage: ") << QByteArray();
     QTest::newRow("hide") << "" << QStringList{"hide"} << 0 << QByteArray() << QByteArray();
     QTest::newRow("hide, dead socket")
         << "socket" << QStringList{"hide"} << 0 << QByteArray() << QByteArray();
@@ -241,18 +252,6 @@ void TestSingleInstance::commandLineWithoutAnInstance_data() {
         << "lock" << QStringList{"quit"} << 0 << QByteArray() << QByteArray();
     QTest::newRow("unknown command") << "" << QStringList{"open"} << 2 << QByteArray()
                                      << QByteArray("vantri: unknown command 'open'" + usage);
-    QTest::newRow("two commands") << "" << QStringList{"show", "hide"} << 2 << QByteArray()
-                                  << QByteArray("vantri: expected one command, got 2: show hide" +
-                                                usage);
-    QTest::newRow("unknown option") << "" << QStringList{"-x", "toggle"} << 2 << QByteArray()
-                                    << QByteArray("vantri: Unknown option 'x'." + usage);
-    QTest::newRow("unknown options") << "" << QStringList{"--foo", "-hy"} << 2 << QByteArray()
-                                     << QByteArray("vantri: Unknown options: foo, y." + usage);
-    QTest::newRow("value for an option")
-        << "" << QStringList{"--help=3"} << 2 << QByteArray()
-        << QByteArray("vantri: Unexpected value after '--help'." + usage);
-    QTest::newRow("option after --") << "" << QStringList{"--", "--help"} << 2 << QByteArray()
-                                     << QByteArray("vantri: unknown command '--help'" + usage);
 }
 
 void TestSingleInstance::commandLineWithoutAnInstance() {
@@ -281,7 +280,7 @@ void TestSingleInstance::commandLineWithoutAnInstance() {
 
 void TestSingleInstance::showStartsAnInstanceThatLaterCommandsReach() {
     leaveDeadSocket(QString::fromStdString(_location.socketPath));
-    const Finished shown = run({QStringLiteral("show")});
+    const Finished shown = run({u"show"_s});
     QCOMPARE(shown.exitCode, 0);
     // The new instance's own messages may follow; the command adds none.
     QVERIFY2(!shown.standardError.contains("vantri: "), shown.standardError);
@@ -289,12 +288,12 @@ void TestSingleInstance::showStartsAnInstanceThatLaterCommandsReach() {
     QVERIFY(instance > 0);
     // The instance was handed the command to carry out as it started, rather
     // than sent it over the socket once it listened.
-    QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(instance));
+    QFile commandLine(u"/proc/%1/cmdline"_s.arg(instance));
     QVERIFY(commandLine.open(QIODevice::ReadOnly));
     QCOMPARE(commandLine.readAll().split('\0').mid(1), QList<QByteArray>({"show", ""}));
     // The start lock is given back once the instance listens.
-    QVERIFY(startLockIsFree());
-    for (const QString& command : {QStringLiteral("toggle"), QStringLiteral("settings")}) {
+    QVERIFY(lockIsFree(QString::fromStdString(_location.startLockPath)));
+    for (const QString& command : {u"toggle"_s, u"settings"_s}) {
         const Finished finished = run({command});
         QVERIFY2(finished.exitCode == 0, qPrintable(command));
         QCOMPARE(finished.standardError, QByteArray());
@@ -321,12 +320,12 @@ void TestSingleInstance::simultaneousStartsLeaveOneInstance() {
 }
 
 void TestSingleInstance::deliveryToARunningInstanceTakesNoLock() {
-    QCOMPARE(run({QStringLiteral("show")}).exitCode, 0);
+    QCOMPARE(run({u"show"_s}).exitCode, 0);
     // A start that hangs holds the lock; commands for the running instance
     // still go through at once.
     const StartLock held = StartLock::acquire(_location.startLockPath, 0ms);
     QCOMPARE(held.outcome(), StartLock::Outcome::held);
-    const Finished finished = run({QStringLiteral("hide")});
+    const Finished finished = run({u"hide"_s});
     QCOMPARE(finished.standardError, QByteArray());
     QCOMPARE(finished.exitCode, 0);
     quitInstance();
@@ -345,7 +344,7 @@ void TestSingleInstance::idleConnectionsLeaveTheInstanceAnswering() {
         return ::setrlimit(RLIMIT_NOFILE, &limit) == 0;
     };
     QVERIFY(limitTo(1024));
-    const Finished shown = run({QStringLiteral("show")});
+    const Finished shown = run({u"show"_s});
     QVERIFY(limitTo(4096));
     QCOMPARE(shown.exitCode, 0);
     const pid_t instance = instancePid();
@@ -353,7 +352,7 @@ void TestSingleInstance::idleConnectionsLeaveTheInstanceAnswering() {
 
     std::vector<int> idle;
     for (int i = 0; i < idleCount; ++i) {
-        const int fd = connectTo(QString::fromStdString(_location.socketPath));
+        const int fd = connectUnix(QString::fromStdString(_location.socketPath));
         if (fd >= 0) {
             // A line begun and never ended.
             (void)!::send(fd, "hid", 3, MSG_NOSIGNAL);
@@ -362,7 +361,7 @@ void TestSingleInstance::idleConnectionsLeaveTheInstanceAnswering() {
     }
     QVERIFY(idle.size() > 1100);
 
-    const Finished toggled = run({QStringLiteral("toggle")});
+    const Finished toggled = run({u"toggle"_s});
     for (const int fd : idle)
         ::close(fd);
     ::setrlimit(RLIMIT_NOFILE, &saved);
@@ -377,7 +376,7 @@ void TestSingleInstance::hostileAnswerReachesTheTerminalWithoutControls() {
     QLocalServer fake;
     fake.setSocketOptions(QLocalServer::UserAccessOption);
     QVERIFY(fake.listen(QString::fromStdString(_location.socketPath)));
-    const std::unique_ptr<QProcess> toggle = start({QStringLiteral("toggle")});
+    const std::unique_ptr<QProcess> toggle = start({u"toggle"_s});
     QVERIFY(fake.waitForNewConnection(30'000));
     QLocalSocket* connection = fake.nextPendingConnection();
     QVERIFY(connection->canReadLine() || connection->waitForReadyRead(30'000));
@@ -423,7 +422,7 @@ void TestSingleInstance::refusesAFolderOthersControl() {
             QVERIFY(::chown(own, nobody->pw_uid, nobody->pw_gid) == 0);
     }
 
-    const Finished finished = run({QStringLiteral("toggle")});
+    const Finished finished = run({u"toggle"_s});
     QCOMPARE(finished.exitCode, 1);
     QVERIFY2(finished.standardError.startsWith("vantri: ") &&
                  finished.standardError.contains(error) && finished.standardError.count('\n') == 1,
@@ -437,7 +436,7 @@ void TestSingleInstance::neverUsesASocketInASharedFolder() {
     // Another user's socket, under the name a fallback to the shared folder
     // itself would use; the private folder the toolkit would make there
     // belongs to that user as well, so it would fall back.
-    const QString planted = shared + QStringLiteral("/vantri-%1.socket").arg(::getuid());
+    const QString planted = shared + u"/vantri-%1.socket"_s.arg(::getuid());
     QLocalServer hostile;
     QVERIFY(hostile.listen(planted));
     if (const passwd* nobody = ::getpwnam("nobody"); nobody && ::getuid() == 0) {
@@ -448,8 +447,8 @@ void TestSingleInstance::neverUsesASocketInASharedFolder() {
 
     _location = ChannelLocation::find();
     QVERIFY(QString::fromStdString(_location.socketPath)
-                .startsWith(shared + QStringLiteral("/vantri-%1/").arg(::getuid())));
-    const Finished finished = run({QStringLiteral("toggle")});
+                .startsWith(shared + u"/vantri-%1/"_s.arg(::getuid())));
+    const Finished finished = run({u"toggle"_s});
     QVERIFY2(!finished.standardError.contains("vantri: "), finished.standardError);
     QCOMPARE(finished.exitCode, 0);
     QVERIFY(!hostile.waitForNewConnection(0));
@@ -460,16 +459,16 @@ void TestSingleInstance::neverUsesASocketInASharedFolder() {
 void TestSingleInstance::reportsAProgramThatDiesAtStart() {
     // The client beside a full program that is killed before it can say why.
     const QString folder = _environment->tree().makeDir("crashing");
-    const QString client = folder + QStringLiteral("/vantri");
+    const QString client = folder + u"/vantri"_s;
     QVERIFY(QFile::copy(_binary, client));
     const QString program =
         _environment->tree().writeFile("crashing/vantri-app", "#!/bin/sh\nkill -ABRT $$\n");
     QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
-    const Finished finished = run({QStringLiteral("toggle")}, client);
+    const Finished finished = run({u"toggle"_s}, client);
     QCOMPARE(finished.exitCode, 1);
     const QList<QByteArray> lines = finished.standardError.trimmed().split('\n');
     QVERIFY2(lines.last().startsWith("vantri: Vantri could not start: "), finished.standardError);
-    QVERIFY(startLockIsFree());
+    QVERIFY(lockIsFree(QString::fromStdString(_location.startLockPath)));
     QVERIFY(instances().isEmpty());
     QCOMPARE(instancePid(), pid_t(0));
 }
@@ -484,8 +483,7 @@ void TestSingleInstance::aStartReadThroughAPipeEnds() {
     QFETCH(QString, shell);
     // The shell waits until nothing holds the pipe open any more: the command
     // that started the instance, and the instance itself.
-    const Finished finished =
-        run({QStringLiteral("-c"), shell, _binary}, QStringLiteral("/bin/sh"));
+    const Finished finished = run({u"-c"_s, shell, _binary}, u"/bin/sh"_s);
     QCOMPARE(finished.exitCode, 0);
     // Whatever the instance said while it started reached the caller first.
     QVERIFY2(finished.standardOutput.endsWith("got[]"), finished.standardOutput);

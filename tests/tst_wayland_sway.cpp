@@ -20,14 +20,16 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // CTest's return code for a skipped test.
 constexpr int skipReturnCode = 77;
 // sway will not run as root; a root test run goes on as this user.
-const QString testUser = QStringLiteral("vantri-test");
-const QString panelTitle = QStringLiteral("Vantri Launcher");
-const QString terminalTitle = QStringLiteral("Native Terminal");
+const QString testUser = u"vantri-test"_s;
+const QString panelTitle = u"Vantri Launcher"_s;
+const QString terminalTitle = u"Native Terminal"_s;
 // The search area, the gap and four result rows.
 constexpr int fullHeight = 60 + 20 + 4 * 50;
 const QStringList programsNeeded{"sway", "Xwayland", "foot", "grim", "wtype", "swaymsg"};
@@ -49,7 +51,7 @@ std::optional<WindowNode> findWindow(const QJsonObject& node, const QString& nam
                           node.value(u"focused").toBool(), node.value(u"visible").toBool(),
                           floating};
     }
-    for (const QString& children : {QStringLiteral("nodes"), QStringLiteral("floating_nodes")}) {
+    for (const QString& children : {u"nodes"_s, u"floating_nodes"_s}) {
         for (const QJsonValue child : node.value(children).toArray()) {
             if (auto found =
                     findWindow(child.toObject(), name, children == QLatin1String("floating_nodes")))
@@ -82,20 +84,19 @@ int runAsTestUser(int argc, char** argv) {
         return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
                process.exitCode() == 0;
     };
-    if (!succeeds(QStringLiteral("id"), {QStringLiteral("-u"), testUser}) &&
-        !succeeds(QStringLiteral("useradd"),
-                  {QStringLiteral("--system"), QStringLiteral("--create-home"),
-                   QStringLiteral("--shell"), QStringLiteral("/usr/sbin/nologin"), testUser})) {
+    if (!succeeds(u"id"_s, {u"-u"_s, testUser}) &&
+        !succeeds(u"useradd"_s, {u"--system"_s, u"--create-home"_s, u"--shell"_s,
+                                 u"/usr/sbin/nologin"_s, testUser})) {
         qInfo("SKIP: sway does not run as root, and the user %s cannot be created",
               qPrintable(testUser));
         return skipReturnCode;
     }
     // The test user may not reach the build tree (a home folder of root's,
     // say): the programs and the example scripts go to a folder of its own.
-    QTemporaryDir stage(QDir::tempPath() + QStringLiteral("/vantri-sway-XXXXXX"));
-    const QString examples = QDir::cleanPath(qEnvironmentVariable("VANTRI_TEST_DATA") +
-                                             QStringLiteral("/../../examples/scripts"));
-    const QString self = stage.filePath(QStringLiteral("tst_wayland_sway"));
+    QTemporaryDir stage(QDir::tempPath() + u"/vantri-sway-XXXXXX"_s);
+    const QString examples =
+        QDir::cleanPath(qEnvironmentVariable("VANTRI_TEST_DATA") + u"/../../examples/scripts"_s);
+    const QString self = stage.filePath(u"tst_wayland_sway"_s);
     if (!stage.isValid() ||
         !QFile::setPermissions(stage.path(), QFile::ReadOwner | QFile::WriteOwner |
                                                  QFile::ExeOwner | QFile::ReadOther |
@@ -105,27 +106,21 @@ int runAsTestUser(int argc, char** argv) {
         !QFile::copy(qEnvironmentVariable("VANTRI_APP_BINARY"), stage.filePath("vantri-app")) ||
         !QDir().mkpath(stage.filePath("tests/data")) ||
         !QDir().mkpath(stage.filePath("examples")) ||
-        !succeeds(QStringLiteral("cp"),
-                  {QStringLiteral("-R"), examples, stage.filePath("examples/scripts")}) ||
-        !succeeds(QStringLiteral("chmod"),
-                  {QStringLiteral("-R"), QStringLiteral("a+rX"), stage.path()})) {
+        !succeeds(u"cp"_s, {u"-R"_s, examples, stage.filePath("examples/scripts")}) ||
+        !succeeds(u"chmod"_s, {u"-R"_s, u"a+rX"_s, stage.path()})) {
         qInfo("SKIP: the programs cannot be staged for %s in %s", qPrintable(testUser),
               qPrintable(stage.path()));
         return skipReturnCode;
     }
-    QStringList arguments{QStringLiteral("-u"),
-                          testUser,
-                          QStringLiteral("--"),
-                          QStringLiteral("env"),
-                          QStringLiteral("VANTRI_BINARY=") + stage.filePath("vantri"),
-                          QStringLiteral("VANTRI_APP_BINARY=") + stage.filePath("vantri-app"),
-                          QStringLiteral("VANTRI_TEST_DATA=") + stage.filePath("tests/data"),
-                          self};
+    QStringList arguments{u"-u"_s, testUser, u"--"_s, u"env"_s};
+    arguments << u"VANTRI_BINARY="_s + stage.filePath("vantri")
+              << u"VANTRI_APP_BINARY="_s + stage.filePath("vantri-app")
+              << u"VANTRI_TEST_DATA="_s + stage.filePath("tests/data") << self;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     QProcess test;
     test.setProcessChannelMode(QProcess::ForwardedChannels);
-    test.start(QStringLiteral("runuser"), arguments);
+    test.start(u"runuser"_s, arguments);
     if (!test.waitForFinished(-1) || test.exitStatus() != QProcess::NormalExit)
         return 1;
     return test.exitCode();
@@ -175,10 +170,9 @@ void TestWaylandSway::initTestCase() {
     QVERIFY2(QFileInfo(qEnvironmentVariable("VANTRI_BINARY")).isExecutable(),
              "VANTRI_BINARY must name the built program");
     const TempTree& tree = _environment.tree();
-    const QString examples = QDir::cleanPath(qEnvironmentVariable("VANTRI_TEST_DATA") +
-                                             QStringLiteral("/../../examples/scripts"));
-    QVERIFY2(QFileInfo::exists(examples + QStringLiteral("/hello.meta")),
-             "the example scripts are missing");
+    const QString examples =
+        QDir::cleanPath(qEnvironmentVariable("VANTRI_TEST_DATA") + u"/../../examples/scripts"_s);
+    QVERIFY2(QFileInfo::exists(examples + u"/hello.meta"_s), "the example scripts are missing");
     {
         const auto preferences = openPreferences();
         preferences->setValue(PreferenceKeys::scriptFolderPath, examples);
@@ -186,35 +180,34 @@ void TestWaylandSway::initTestCase() {
         preferences->setValue(PreferenceKeys::accessibilityPromptShown, true);
     }
     // Headless with no input devices, software rendering, one 1280 by 800 output.
-    const QString environmentFile = tree.path(QStringLiteral("session-environment"));
-    const QString config =
-        tree.writeFile(QStringLiteral("sway/config"),
-                       "output HEADLESS-1 resolution 1280x800\n"
-                       "xwayland enable\n"
-                       "default_border pixel 2\n"
-                       "exec sh -c 'echo \"$WAYLAND_DISPLAY $DISPLAY $SWAYSOCK\" > " +
-                           environmentFile.toUtf8() + "'\n");
+    const QString environmentFile = tree.path(u"session-environment"_s);
+    const QString config = tree.writeFile(
+        u"sway/config"_s, "output HEADLESS-1 resolution 1280x800\n"
+                          "xwayland enable\n"
+                          "default_border pixel 2\n"
+                          "exec sh -c 'echo \"$WAYLAND_DISPLAY $DISPLAY $SWAYSOCK\" > " +
+                              environmentFile.toUtf8() + "'\n");
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "SWAYSOCK"})
         environment.remove(QString::fromLatin1(name));
-    environment.insert(QStringLiteral("WLR_BACKENDS"), QStringLiteral("headless"));
-    environment.insert(QStringLiteral("WLR_LIBINPUT_NO_DEVICES"), QStringLiteral("1"));
-    environment.insert(QStringLiteral("WLR_RENDERER"), QStringLiteral("pixman"));
+    environment.insert(u"WLR_BACKENDS"_s, u"headless"_s);
+    environment.insert(u"WLR_LIBINPUT_NO_DEVICES"_s, u"1"_s);
+    environment.insert(u"WLR_RENDERER"_s, u"pixman"_s);
     _sway.setProcessEnvironment(environment);
     _sway.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-    _sway.setStandardOutputFile(tree.path(QStringLiteral("sway.log")));
-    _sway.setStandardErrorFile(tree.path(QStringLiteral("sway.log")));
-    _sway.start(QStringLiteral("sway"), {QStringLiteral("-c"), config});
+    _sway.setStandardOutputFile(tree.path(u"sway.log"_s));
+    _sway.setStandardErrorFile(tree.path(u"sway.log"_s));
+    _sway.start(u"sway"_s, {u"-c"_s, config});
     QVERIFY(_sway.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(environmentFile).size() > 0, 30000);
 
     const QStringList session = QString::fromLocal8Bit(fileContents(environmentFile)).split(u' ');
     QCOMPARE(session.size(), 3);
     _clients = environment;
-    _clients.insert(QStringLiteral("WAYLAND_DISPLAY"), session[0]);
-    _clients.insert(QStringLiteral("DISPLAY"), session[1]);
-    _clients.insert(QStringLiteral("SWAYSOCK"), session[2].trimmed());
-    _clients.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+    _clients.insert(u"WAYLAND_DISPLAY"_s, session[0]);
+    _clients.insert(u"DISPLAY"_s, session[1]);
+    _clients.insert(u"SWAYSOCK"_s, session[2].trimmed());
+    _clients.insert(u"XDG_SESSION_TYPE"_s, u"wayland"_s);
 
     _vantri.setProcessEnvironment(_clients);
     _vantri.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -222,14 +215,14 @@ void TestWaylandSway::initTestCase() {
     _vantri.start(qEnvironmentVariable("VANTRI_APP_BINARY"), {});
     QVERIFY(_vantri.waitForStarted());
     // No tray here: Vantri opens Settings at start. Closed, it leaves the stage clear.
-    QTRY_VERIFY_WITH_TIMEOUT(window(QStringLiteral("Settings")), 30000);
-    QVERIFY(run(QStringLiteral("swaymsg"), {QStringLiteral("[title=\"^Settings$\"] kill")}));
-    QTRY_VERIFY(!window(QStringLiteral("Settings")));
+    QTRY_VERIFY_WITH_TIMEOUT(window(u"Settings"_s), 30000);
+    QVERIFY(run(u"swaymsg"_s, {u"[title=\"^Settings$\"] kill"_s}));
+    QTRY_VERIFY(!window(u"Settings"_s));
 }
 
 void TestWaylandSway::cleanupTestCase() {
     if (_vantri.state() == QProcess::Running) {
-        vantri({QStringLiteral("quit")});
+        vantri({u"quit"_s});
         _vantri.waitForFinished();
     }
     _terminal.kill();
@@ -266,20 +259,18 @@ bool TestWaylandSway::typeKeys(const QStringList& keys) const {
     // Each wtype brings a keyboard of its own, whose key map Xwayland takes
     // over only after the first keys have already arrived: they would be lost
     // without the pause, a real keyboard is there all along.
-    return run(QStringLiteral("wtype"),
-               QStringList{QStringLiteral("-s"), QStringLiteral("500")} + keys);
+    return run(u"wtype"_s, QStringList{u"-s"_s, u"500"_s} + keys);
 }
 
 std::optional<WindowNode> TestWaylandSway::window(const QString& name) const {
     QByteArray tree;
-    if (!run(QStringLiteral("swaymsg"),
-             {QStringLiteral("-r"), QStringLiteral("-t"), QStringLiteral("get_tree")}, &tree))
+    if (!run(u"swaymsg"_s, {u"-r"_s, u"-t"_s, u"get_tree"_s}, &tree))
         return std::nullopt;
     return findWindow(QJsonDocument::fromJson(tree).object(), name, false);
 }
 
 std::optional<WindowNode> TestWaylandSway::summonPanel() const {
-    if (vantri({QStringLiteral("toggle")}) != 0)
+    if (vantri({u"toggle"_s}) != 0)
         return std::nullopt;
     // Shown, focused, and settled where the compositor keeps it: the same
     // place twice in a row.
@@ -303,7 +294,7 @@ QImage TestWaylandSway::screenshot(const QString& name) const {
     const QString folder = qEnvironmentVariable("SCREENSHOT_DIR");
     const QString path =
         QDir(folder.isEmpty() ? _environment.tree().path() : folder).filePath(name + ".png");
-    return run(QStringLiteral("grim"), {path}) ? QImage(path) : QImage();
+    return run(u"grim"_s, {path}) ? QImage(path) : QImage();
 }
 
 void TestWaylandSway::toggleShowsAFloatingPanelWithTheFieldFocused() {
@@ -316,27 +307,26 @@ void TestWaylandSway::toggleShowsAFloatingPanelWithTheFieldFocused() {
     QTRY_COMPARE((panel = window(panelTitle)).value_or(WindowNode()).rect.height(), fullHeight);
     QVERIFY(panel->visible && panel->focused);
     _panelRect = panel->rect;
-    _beforeTyping = screenshot(QStringLiteral("1-shown"));
+    _beforeTyping = screenshot(u"1-shown"_s);
     QVERIFY(!_beforeTyping.isNull());
 }
 
 void TestWaylandSway::typingListsResultsWithoutMovingThePanel() {
     // Typed without a click: the field has the focus.
-    QVERIFY(typeKeys({QStringLiteral("hello")}));
+    QVERIFY(typeKeys({u"hello"_s}));
     // The result area under the field fills in: the band below the search
     // area, empty desktop before, shows rows.
     const QRect resultBand(_panelRect.x(), _panelRect.y() + 80, _panelRect.width(), 50);
     QVERIFY2(isOneColour(_beforeTyping.copy(resultBand)), "the result area shows before typing");
-    QTRY_VERIFY_WITH_TIMEOUT(!isOneColour(screenshot(QStringLiteral("2-results")).copy(resultBand)),
-                             15000);
+    QTRY_VERIFY_WITH_TIMEOUT(!isOneColour(screenshot(u"2-results"_s).copy(resultBand)), 15000);
     const std::optional<WindowNode> panel = window(panelTitle);
     QVERIFY(panel);
     QCOMPARE(panel->rect.topLeft(), _panelRect.topLeft());
 }
 
 void TestWaylandSway::returnRunsTheExampleScriptAndHides() {
-    QVERIFY(typeKeys({QStringLiteral("-k"), QStringLiteral("Return")}));
-    screenshot(QStringLiteral("3-ran"));
+    QVERIFY(typeKeys({u"-k"_s, u"Return"_s}));
+    screenshot(u"3-ran"_s);
     // Shown once the script has ended well.
     QTRY_VERIFY_WITH_TIMEOUT(panelHidden(), 15000);
 }
@@ -346,20 +336,19 @@ void TestWaylandSway::aNativeWaylandWindowTakingTheFocusHidesThePanel() {
     _terminal.setProcessEnvironment(_clients);
     // A command of its own that lasts: the terminal would otherwise run the
     // test user's login shell, which may refuse at once and close it again.
-    _terminal.start(QStringLiteral("foot"), {QStringLiteral("--title"), terminalTitle,
-                                             QStringLiteral("sleep"), QStringLiteral("600")});
+    _terminal.start(u"foot"_s, {u"--title"_s, terminalTitle, u"sleep"_s, u"600"_s});
     QVERIFY(_terminal.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(window(terminalTitle).value_or(WindowNode()).focused, 30000);
     QTRY_VERIFY_WITH_TIMEOUT(panelHidden(), 15000);
-    screenshot(QStringLiteral("4-terminal-focused"));
+    screenshot(u"4-terminal-focused"_s);
     // One toggle brings it back, focused.
     QVERIFY(summonPanel());
 }
 
 void TestWaylandSway::escapeHidesThePanel() {
-    QVERIFY(typeKeys({QStringLiteral("-k"), QStringLiteral("Escape")}));
+    QVERIFY(typeKeys({u"-k"_s, u"Escape"_s}));
     QTRY_VERIFY(panelHidden());
-    screenshot(QStringLiteral("5-escaped"));
+    screenshot(u"5-escaped"_s);
 }
 
 int main(int argc, char** argv) {

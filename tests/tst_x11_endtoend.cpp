@@ -1,47 +1,46 @@
 // SPDX-FileCopyrightText: 2026 The Vantri developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "SettingsFixture.h"
 #include "TempTree.h"
 #include "VantriSession.h"
 #include "VirtualDesktop.h"
 #include "app/hotkey/ShortcutParser.h"
-#include "index/AppIndexManager.h"
-#include "state/AppState.h"
 #include "state/PreferenceKeys.h"
 #include "state/Preferences.h"
 #include "ui/settings/Settings.h"
 #include "ui/settings/ShortcutSelectorView.h"
 
 #include <QLabel>
-#include <QPushButton>
 #include <QtTest>
 
 #include <csignal>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-const QString settingsTitle = QStringLiteral("Settings");
+const QString settingsTitle = u"Settings"_s;
 // 1280 by 800 screen: 600 wide, centred, 0.324 × 800 = 259 below the top.
 const QRect panelFrame(340, 259, 600, 60);
+// The panel's height with one result listed under the field.
+constexpr int heightWithAResult = 60 + 20 + 50;
+// A point of the screen that no window covers.
+const QPoint bareDesktop(1100, 700);
+// Longer than Vantri gives a tray host to appear before opening Settings.
+constexpr int trayHostGraceOverMs = 5000;
 
 // Where `widget` shows its centre, from the top left of its window.
 QPoint centreInWindow(const QWidget& widget) {
     return widget.mapTo(widget.window(), widget.rect().center());
 }
 
-QPushButton* buttonLabelled(const QWidget& parent, const QString& text) {
-    for (QPushButton* button : parent.findChildren<QPushButton*>()) {
-        if (button->text() == text)
-            return button;
-    }
-    qFatal("no button %s", qPrintable(text));
-}
-
 } // namespace
 
 // The built program on a virtual desktop with a window manager and a tray
-// host, driven from outside as a user would: the hotkey, typing, Return and
-// Escape, the tray menu and the settings window, and the command line.
+// host, driven from outside as a user would: its start with and without a
+// tray, the hotkey, typing, Return and Escape, clicks elsewhere, the tray
+// menu and the settings window, and the command line.
 class TestX11EndToEnd : public QObject {
     Q_OBJECT
 
@@ -52,21 +51,31 @@ public:
 private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
+    void withoutATrayStartOpensSettingsOnce();
+    void aTrayHostComingUpAfterTheStartTakesTheIcon();
     void hotKeyShowsThePanelInPlaceWithTheFieldFocused();
-    void returnOpensTheTypedApplicationAndHides();
+    void returnOpensAnApplicationInstalledWhileRunningAndHides();
     void escapeHidesAndTheHotKeyTogglesTheSameWindow();
     void clickInAnotherProgramHidesThePanelOneInsideDoesNot();
+    void clickOnTheBareDesktopHidesThePanel();
     void toggleCommandShowsAndHidesTheRunningPanel();
     void secondPlainStartOpensSettingsInTheRunningInstance();
-    void settingsInTheTrayMenuOpensTheSettingsWindow();
+    void eitherClickOnTheTrayIconOpensItsMenu();
     void chosenShortcutTakesOverFromTheOldOneAtOnce();
     void vantriOfAnotherSessionIsRefusedTheHotKeyAndKeepsRunning();
     void savedShortcutWithoutAModifierGrabsNothing();
     void quitCommandEndsTheInstanceAndAKilledOneIsReplaced();
 
 private:
+    QList<VirtualDesktop::ShownWindow> shown(const QString& title) const {
+        return _vantri.shownWindows(title);
+    }
+    bool panelHeightIs(quint64 panel, int height) const {
+        return QTest::qWaitFor([&] { return _desktop.shownGeometry(panel).height() == height; });
+    }
     // Waits for the one settings window to be shown, at its size, and active.
     bool settingsShownAndActive() const;
+    std::optional<VirtualDesktop::ShownWindow> trayIcon() const;
     // Opens the chooser from the shown settings window, clicks `labels` in it
     // and waits for it to close; `panel` is the same window laid out here.
     bool chooseInSettings(const Settings& panel, AppState& layoutState,
@@ -74,18 +83,16 @@ private:
     // Waits for the shown settings window to show what `widget` of the panel
     // laid out here shows, pixel for pixel, in the same place.
     bool settingsShowLike(const QWidget& widget) const;
-    std::optional<VirtualDesktop::ShownWindow> trayIcon() const;
 
     VirtualDesktop& _desktop;
     IsolatedEnvironment _environment;
     QProcess _trayHost;
     VantriSession _vantri{_desktop, _environment.tree()};
-    QString _openedFile;
 };
 
 bool TestX11EndToEnd::settingsShownAndActive() const {
     return QTest::qWaitFor([&] {
-        const auto settings = _vantri.shownWindows(settingsTitle);
+        const auto settings = shown(settingsTitle);
         return settings.size() == 1 && settings.first().geometry.size() == Settings::panelSize &&
                _desktop.activeWindow() == settings.first().id;
     });
@@ -94,7 +101,7 @@ bool TestX11EndToEnd::settingsShownAndActive() const {
 // The tray icon and the tray menu are both titled "Vantri"; the icon is the
 // small one docked in the tray host.
 std::optional<VirtualDesktop::ShownWindow> TestX11EndToEnd::trayIcon() const {
-    for (const auto& window : _vantri.shownWindows(QStringLiteral("Vantri"))) {
+    for (const auto& window : shown(u"Vantri"_s)) {
         if (window.geometry.width() <= 32 && window.geometry.height() <= 32)
             return window;
     }
@@ -102,20 +109,13 @@ std::optional<VirtualDesktop::ShownWindow> TestX11EndToEnd::trayIcon() const {
 }
 
 void TestX11EndToEnd::initTestCase() {
-    // Vantri opens Settings at start when it finds no tray: the tray is there first.
-    QVERIFY2(_desktop.startTrayHost(_trayHost), "trayer is not installed");
-
     const TempTree& tree = _environment.tree();
-    _openedFile = tree.path(QStringLiteral("opened.txt"));
-    tree.writeFile(QStringLiteral("share/applications/zebra-notes.desktop"),
-                   "[Desktop Entry]\nType=Application\nName=Zebra Notes\nExec=touch " +
-                       _openedFile.toUtf8() + "\n");
+    tree.writeFile(u"share/applications/zebra-notes.desktop"_s,
+                   "[Desktop Entry]\nType=Application\nName=Zebra Notes\nExec=true\n");
 
     const auto preferences = openPreferences();
-    preferences->setValue(PreferenceKeys::savedShortcut, QStringLiteral("⌃⌥␣"));
+    preferences->setValue(PreferenceKeys::savedShortcut, u"⌃⌥␣"_s);
     preferences->sync();
-
-    QVERIFY(_vantri.start());
 }
 
 void TestX11EndToEnd::cleanupTestCase() {
@@ -126,6 +126,34 @@ void TestX11EndToEnd::cleanupTestCase() {
     _trayHost.waitForFinished();
 }
 
+void TestX11EndToEnd::withoutATrayStartOpensSettingsOnce() {
+    QVERIFY(_vantri.start());
+    QTRY_COMPARE_WITH_TIMEOUT(shown(settingsTitle).size(), 1, 3 * trayHostGraceOverMs);
+    QTRY_COMPARE(_desktop.activeWindow(), shown(settingsTitle).value(0).id);
+    // Closed, it stays closed: it was shown for the start only. A loaded
+    // window manager may miss the first press of its close key.
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            return _desktop.press(u"alt+F4"_s) &&
+                   QTest::qWaitFor([&] { return shown(settingsTitle).isEmpty(); }, 3000);
+        },
+        30000));
+    QCOMPARE(_vantri.shownPanel(), 0u);
+    QVERIFY(_vantri.quit());
+}
+
+void TestX11EndToEnd::aTrayHostComingUpAfterTheStartTakesTheIcon() {
+    // As at login, where the desktop's panel may come up after Vantri.
+    QVERIFY(_vantri.start());
+    QVERIFY2(_desktop.startTrayHost(_trayHost), "trayer is not installed");
+    // The icon docks in the tray, and nothing else appears, then or once the
+    // wait for a tray host would have run out.
+    QTRY_VERIFY(!shown(u"Vantri"_s).isEmpty());
+    QTest::qWait(trayHostGraceOverMs);
+    QCOMPARE(shown(u"Vantri"_s).size(), 1);
+    QVERIFY(shown(settingsTitle).isEmpty());
+}
+
 void TestX11EndToEnd::hotKeyShowsThePanelInPlaceWithTheFieldFocused() {
     QCOMPARE(_vantri.shownPanel(), 0u);
     const quint64 panel = _vantri.summonPanel();
@@ -133,26 +161,37 @@ void TestX11EndToEnd::hotKeyShowsThePanelInPlaceWithTheFieldFocused() {
     QTRY_COMPARE(_desktop.shownGeometry(panel), panelFrame);
 }
 
-void TestX11EndToEnd::returnOpensTheTypedApplicationAndHides() {
+void TestX11EndToEnd::returnOpensAnApplicationInstalledWhileRunningAndHides() {
+    // Neither the entry nor its folder existed when Vantri started.
+    const QString openedFile = _environment.tree().path(u"opened.txt"_s);
+    _environment.tree().writeFile(u"first/data/applications/walrus-paint.desktop"_s,
+                                  "[Desktop Entry]\nType=Application\nName=Walrus Paint\n"
+                                  "Exec=touch " +
+                                      QFile::encodeName(openedFile) + "\n");
+    // Re-indexing on its own, Vantri saves the new index as after any scan.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        fileContents(_environment.tree().path(u"first/data/Vantri/appIndex.json"_s))
+            .contains("walrus paint"),
+        30000);
     const quint64 panel = _vantri.shownPanel();
     QVERIFY(panel != 0);
     // Typed without a click: the field has the focus.
-    QVERIFY(_desktop.type(QStringLiteral("zebra")));
+    QVERIFY(_desktop.type(u"walrus"_s));
     // The result area opens under the field once the application is found.
-    QTRY_COMPARE(_desktop.shownGeometry(panel).height(), 60 + 20 + 50);
-    QVERIFY(_desktop.press(QStringLiteral("Return")));
-    QTRY_VERIFY(QFileInfo::exists(_openedFile));
+    QVERIFY(panelHeightIs(panel, heightWithAResult));
+    QVERIFY(_desktop.press(u"Return"_s));
+    QTRY_VERIFY(QFileInfo::exists(openedFile));
     QTRY_COMPARE(_vantri.shownPanel(), 0u);
 }
 
 void TestX11EndToEnd::escapeHidesAndTheHotKeyTogglesTheSameWindow() {
     const quint64 panel = _vantri.summonPanel();
     QVERIFY(panel != 0);
-    QVERIFY(_desktop.press(QStringLiteral("Escape")));
+    QVERIFY(_desktop.press(u"Escape"_s));
     QTRY_COMPARE(_vantri.shownPanel(), 0u);
 
     // Twice over, closed the second time by the hotkey, then by Escape.
-    for (const QString& close : {QStringLiteral("ctrl+alt+space"), QStringLiteral("Escape")}) {
+    for (const QString& close : {u"ctrl+alt+space"_s, u"Escape"_s}) {
         QCOMPARE(_vantri.summonPanel(), panel);
         QTRY_COMPARE(_desktop.shownGeometry(panel), panelFrame);
         QVERIFY(_desktop.press(close));
@@ -164,40 +203,53 @@ void TestX11EndToEnd::clickInAnotherProgramHidesThePanelOneInsideDoesNot() {
     QProcess other;
     QVERIFY(_desktop.showOtherProgram(other));
     // The hotkey is grabbed with and without the lock modifiers.
-    QVERIFY(_desktop.press(QStringLiteral("Caps_Lock")));
+    QVERIFY(_desktop.press(u"Caps_Lock"_s));
     const quint64 panel = _vantri.summonPanel();
-    QVERIFY(_desktop.press(QStringLiteral("Caps_Lock")));
+    QVERIFY(_desktop.press(u"Caps_Lock"_s));
     QVERIFY(panel != 0);
 
     // A click on the panel keeps it, and typing still reaches the field.
     QVERIFY(_desktop.clickAt(panelFrame.center()));
-    QVERIFY(_desktop.type(QStringLiteral("zebra")));
-    QTRY_COMPARE(_desktop.shownGeometry(panel).height(), 60 + 20 + 50);
+    QVERIFY(_desktop.type(u"zebra"_s));
+    QVERIFY(panelHeightIs(panel, heightWithAResult));
     QVERIFY(_desktop.clickAt({60, 60}));
     QTRY_COMPARE(_vantri.shownPanel(), 0u);
     other.kill();
     other.waitForFinished();
 }
 
+void TestX11EndToEnd::clickOnTheBareDesktopHidesThePanel() {
+    const quint64 panel = _vantri.summonPanel();
+    QVERIFY(panel != 0);
+    QVERIFY(_desktop.clickAt(bareDesktop));
+    QTRY_COMPARE(_vantri.shownPanel(), 0u);
+    // No other window took the activation: the click alone sent the panel away.
+    QCOMPARE(_desktop.activeWindow(), 0u);
+    // And the next press shows it again, in one press.
+    QCOMPARE(_vantri.summonPanel(), panel);
+    QVERIFY(_desktop.press(u"Escape"_s));
+    QTRY_COMPARE(_vantri.shownPanel(), 0u);
+}
+
 void TestX11EndToEnd::toggleCommandShowsAndHidesTheRunningPanel() {
     // Each command returns once the instance has carried it out.
-    QCOMPARE(_vantri.run({QStringLiteral("toggle")}), 0);
+    QCOMPARE(_vantri.run({u"toggle"_s}), 0);
     quint64 panel = 0;
     QTRY_VERIFY((panel = _vantri.shownPanel()) != 0);
     QTRY_COMPARE(_desktop.activeWindow(), panel);
     QTRY_COMPARE(_desktop.shownGeometry(panel), panelFrame);
     // The field has the focus, as after the hotkey.
-    QVERIFY(_desktop.press(QStringLiteral("ctrl+a")));
-    QVERIFY(_desktop.type(QStringLiteral("zebra")));
-    QTRY_COMPARE(_desktop.shownGeometry(panel).height(), 60 + 20 + 50);
+    QVERIFY(_desktop.press(u"ctrl+a"_s));
+    QVERIFY(_desktop.type(u"zebra"_s));
+    QVERIFY(panelHeightIs(panel, heightWithAResult));
 
-    QCOMPARE(_vantri.run({QStringLiteral("toggle")}), 0);
+    QCOMPARE(_vantri.run({u"toggle"_s}), 0);
     QTRY_COMPARE(_vantri.shownPanel(), 0u);
     QCOMPARE(_vantri.process().state(), QProcess::Running);
 }
 
 void TestX11EndToEnd::secondPlainStartOpensSettingsInTheRunningInstance() {
-    QVERIFY(_vantri.shownWindows(settingsTitle).isEmpty());
+    QVERIFY(shown(settingsTitle).isEmpty());
     QCOMPARE(_vantri.run({}), 0);
 
     QVERIFY(settingsShownAndActive());
@@ -206,52 +258,55 @@ void TestX11EndToEnd::secondPlainStartOpensSettingsInTheRunningInstance() {
     QVERIFY(trayIcon());
 
     // Closed through the window manager, as its close button would.
-    QVERIFY(_desktop.press(QStringLiteral("alt+F4")));
-    QTRY_VERIFY(_vantri.shownWindows(settingsTitle).isEmpty());
+    QVERIFY(_desktop.press(u"alt+F4"_s));
+    QTRY_VERIFY(shown(settingsTitle).isEmpty());
     QCOMPARE(_vantri.process().state(), QProcess::Running);
 }
 
-void TestX11EndToEnd::settingsInTheTrayMenuOpensTheSettingsWindow() {
-    std::optional<VirtualDesktop::ShownWindow> icon;
-    QTRY_VERIFY((icon = trayIcon()));
-    const int menusBefore = _vantri.shownWindows(QStringLiteral("Vantri")).size();
-    QVERIFY(_desktop.clickAt(icon->geometry.center(), 3));
-    QTRY_COMPARE(_vantri.shownWindows(QStringLiteral("Vantri")).size(), menusBefore + 1);
-    // "Settings" is the menu's first entry.
-    QVERIFY(_desktop.press(QStringLiteral("Down")));
-    QVERIFY(_desktop.press(QStringLiteral("Return")));
-
-    QVERIFY(settingsShownAndActive());
-    QCOMPARE(_vantri.shownWindows(QStringLiteral("Vantri")).size(), menusBefore);
+void TestX11EndToEnd::eitherClickOnTheTrayIconOpensItsMenu() {
+    // Left, then right; the settings window opened the second time stays.
+    for (const int button : {1, 3}) {
+        std::optional<VirtualDesktop::ShownWindow> icon;
+        QTRY_VERIFY((icon = trayIcon()));
+        const qsizetype menusBefore = shown(u"Vantri"_s).size();
+        QVERIFY(_desktop.clickAt(icon->geometry.center(), button));
+        QTRY_COMPARE(shown(u"Vantri"_s).size(), menusBefore + 1);
+        // "Settings" is the menu's first entry.
+        QVERIFY(_desktop.press(u"Down"_s));
+        QVERIFY(_desktop.press(u"Return"_s));
+        QVERIFY(settingsShownAndActive());
+        QTRY_COMPARE(shown(u"Vantri"_s).size(), menusBefore);
+        if (button == 1) {
+            QVERIFY(_desktop.press(u"alt+F4"_s));
+            QTRY_VERIFY(shown(settingsTitle).isEmpty());
+        }
+    }
 }
 
 bool TestX11EndToEnd::chooseInSettings(const Settings& panel, AppState& layoutState,
                                        const QStringList& labels) const {
-    const QList<VirtualDesktop::ShownWindow> settings = _vantri.shownWindows(settingsTitle);
-    if (settings.size() != 1 || !_desktop.clickAt(settings.first().geometry.topLeft() +
-                                                  centreInWindow(*panel.findChild<QPushButton*>(
-                                                      QStringLiteral("hotkeyButton")))))
+    const QList<VirtualDesktop::ShownWindow> settings = shown(settingsTitle);
+    if (settings.size() != 1 ||
+        !_desktop.clickAt(settings.first().geometry.topLeft() +
+                          centreInWindow(*panel.findChild<QPushButton*>(u"hotkeyButton"_s))))
         return false;
     ShortcutSelectorView chooser(layoutState, const_cast<Settings*>(&panel));
     chooser.setAttribute(Qt::WA_DontShowOnScreen);
     chooser.show();
-    QList<VirtualDesktop::ShownWindow> shown;
-    if (!QTest::qWaitFor([&] {
-            return (shown = _vantri.shownWindows(QStringLiteral("Launcher Hotkey"))).size() == 1;
-        }) ||
-        shown.first().geometry.size() != chooser.size())
+    QList<VirtualDesktop::ShownWindow> choosers;
+    if (!QTest::qWaitFor([&] { return (choosers = shown(u"Launcher Hotkey"_s)).size() == 1; }) ||
+        choosers.first().geometry.size() != chooser.size())
         return false;
     for (const QString& label : labels) {
-        if (!_desktop.clickAt(shown.first().geometry.topLeft() +
-                              centreInWindow(*buttonLabelled(chooser, label))))
+        if (!_desktop.clickAt(choosers.first().geometry.topLeft() +
+                              centreInWindow(*buttonShowing(chooser, label))))
             return false;
     }
-    return QTest::qWaitFor(
-        [&] { return _vantri.shownWindows(QStringLiteral("Launcher Hotkey")).isEmpty(); });
+    return QTest::qWaitFor([&] { return shown(u"Launcher Hotkey"_s).isEmpty(); });
 }
 
 bool TestX11EndToEnd::settingsShowLike(const QWidget& widget) const {
-    const QList<VirtualDesktop::ShownWindow> settings = _vantri.shownWindows(settingsTitle);
+    const QList<VirtualDesktop::ShownWindow> settings = shown(settingsTitle);
     if (settings.size() != 1)
         return false;
     // Compared as plain pixels: the screenshot's file names a colour space,
@@ -273,64 +328,57 @@ void TestX11EndToEnd::chosenShortcutTakesOverFromTheOldOneAtOnce() {
     // The panel and the chooser are laid out here as well, by the same code on
     // the same display, to know where their buttons are and what they show.
     AppState layoutState(std::make_unique<AppIndexManager>(
-        QStringList{_environment.tree().makeDir(QStringLiteral("layout-apps"))},
-        _environment.tree().path(QStringLiteral("layout-index.json"))));
+        QStringList{_environment.tree().makeDir(u"layout-apps"_s)},
+        _environment.tree().path(u"layout-index.json"_s)));
     Settings panel(layoutState, nullptr, [](QWidget*) { return QString(); });
     panel.setAttribute(Qt::WA_DontShowOnScreen);
     panel.show();
-    const auto* problem = panel.findChild<QLabel*>(QStringLiteral("hotKeyProblem"));
+    const auto* problem = panel.findChild<QLabel*>(u"hotKeyProblem"_s);
 
     // A combination another program holds is refused: Settings says so, and
     // the old one stays saved and in force.
     {
-        HotKeyHolder holder(_desktop, *parseShortcut(QStringLiteral("⌃⌥K")));
-        QCOMPARE(holder.readLine(), QStringLiteral("held"));
-        QVERIFY(chooseInSettings(panel, layoutState,
-                                 {QStringLiteral("⌥"), QStringLiteral("⌃"), QStringLiteral("K"),
-                                  QStringLiteral("Set")}));
-        layoutState.setHotKeyProblem(
-            QStringLiteral("⌃⌥K is used by another program — choose another"));
+        HotKeyHolder holder(_desktop, *parseShortcut(u"⌃⌥K"_s));
+        QCOMPARE(holder.readLine(), u"held"_s);
+        QVERIFY(chooseInSettings(panel, layoutState, {u"⌥"_s, u"⌃"_s, u"K"_s, u"Set"_s}));
+        layoutState.setHotKeyProblem(u"⌃⌥K is used by another program — choose another"_s);
         QVERIFY(settingsShowLike(*problem));
-        QCOMPARE(openPreferences()->value(PreferenceKeys::savedShortcut).toString(),
-                 QStringLiteral("⌃⌥␣"));
+        QCOMPARE(openPreferences()->value(PreferenceKeys::savedShortcut).toString(), u"⌃⌥␣"_s);
         QVERIFY(_vantri.summonPanel() != 0);
-        QVERIFY(_desktop.press(QStringLiteral("Escape")));
+        QVERIFY(_desktop.press(u"Escape"_s));
         QTRY_COMPARE(_vantri.shownPanel(), 0u);
     }
 
-    QVERIFY(chooseInSettings(
-        panel, layoutState,
-        {QStringLiteral("⌃"), QStringLiteral("⇧"), QStringLiteral("K"), QStringLiteral("Set")}));
-    QCOMPARE(openPreferences()->value(PreferenceKeys::savedShortcut).toString(),
-             QStringLiteral("⇧⌃K"));
+    QVERIFY(chooseInSettings(panel, layoutState, {u"⌃"_s, u"⇧"_s, u"K"_s, u"Set"_s}));
+    QCOMPARE(openPreferences()->value(PreferenceKeys::savedShortcut).toString(), u"⇧⌃K"_s);
 
     QCOMPARE(_vantri.shownPanel(), 0u);
-    QVERIFY(_desktop.press(QStringLiteral("ctrl+shift+k")));
+    QVERIFY(_desktop.press(u"ctrl+shift+k"_s));
     QTRY_VERIFY(_vantri.shownPanel() != 0);
-    QVERIFY(_desktop.press(QStringLiteral("Escape")));
+    QVERIFY(_desktop.press(u"Escape"_s));
     QTRY_COMPARE(_vantri.shownPanel(), 0u);
 
     // Vantri let go of the old combination: another program can take it now,
     // and pressing it reaches that program instead of summoning the panel.
-    HotKeyHolder oldHolder(_desktop, *parseShortcut(QStringLiteral("⌃⌥␣")));
-    QCOMPARE(oldHolder.readLine(), QStringLiteral("held"));
-    QVERIFY(_desktop.press(QStringLiteral("ctrl+alt+space")));
-    QCOMPARE(oldHolder.readLine(), QStringLiteral("pressed"));
+    HotKeyHolder oldHolder(_desktop, *parseShortcut(u"⌃⌥␣"_s));
+    QCOMPARE(oldHolder.readLine(), u"held"_s);
+    QVERIFY(_desktop.press(u"ctrl+alt+space"_s));
+    QCOMPARE(oldHolder.readLine(), u"pressed"_s);
     QCOMPARE(_vantri.shownPanel(), 0u);
     // ...while the new one stays Vantri's.
-    HotKeyHolder newHolder(_desktop, *parseShortcut(QStringLiteral("⇧⌃K")));
-    QCOMPARE(newHolder.readLine(), QStringLiteral("refused"));
+    HotKeyHolder newHolder(_desktop, *parseShortcut(u"⇧⌃K"_s));
+    QCOMPARE(newHolder.readLine(), u"refused"_s);
 }
 
 void TestX11EndToEnd::vantriOfAnotherSessionIsRefusedTheHotKeyAndKeepsRunning() {
     // Another Vantri on the same display, as another user's would be: its
     // grab is refused, and the first one keeps the hotkey.
     QProcess other;
-    QVERIFY(_vantri.start(other, QStringLiteral("other")));
-    QVERIFY(_desktop.press(QStringLiteral("ctrl+shift+k")));
+    QVERIFY(_vantri.start(other, u"other"_s));
+    QVERIFY(_desktop.press(u"ctrl+shift+k"_s));
     QTRY_VERIFY(_vantri.shownPanel() != 0);
     QCOMPARE(other.state(), QProcess::Running);
-    QVERIFY(_desktop.press(QStringLiteral("Escape")));
+    QVERIFY(_desktop.press(u"Escape"_s));
     QTRY_COMPARE(_vantri.shownPanel(), 0u);
     other.terminate();
     QVERIFY(other.waitForFinished());
@@ -340,11 +388,11 @@ void TestX11EndToEnd::savedShortcutWithoutAModifierGrabsNothing() {
     // As a hand edit could leave it: a bare letter, which a grab would take
     // from every program on the desktop.
     const QString chosen = openPreferences()->value(PreferenceKeys::savedShortcut).toString();
-    openPreferences()->setValue(PreferenceKeys::savedShortcut, QStringLiteral("K"));
+    openPreferences()->setValue(PreferenceKeys::savedShortcut, u"K"_s);
     QProcess other;
-    QVERIFY(_vantri.start(other, QStringLiteral("bare")));
+    QVERIFY(_vantri.start(other, u"bare"_s));
     HotKeyHolder holder(_desktop, ParsedShortcut{40, 0});
-    QCOMPARE(holder.readLine(), QStringLiteral("held"));
+    QCOMPARE(holder.readLine(), u"held"_s);
     QVERIFY(holder.stop());
     other.terminate();
     QVERIFY(other.waitForFinished());
@@ -354,16 +402,16 @@ void TestX11EndToEnd::savedShortcutWithoutAModifierGrabsNothing() {
 void TestX11EndToEnd::quitCommandEndsTheInstanceAndAKilledOneIsReplaced() {
     QVERIFY(_vantri.quit());
     // With none running, hide starts nothing.
-    QCOMPARE(_vantri.run({QStringLiteral("hide")}), 0);
+    QCOMPARE(_vantri.run({u"hide"_s}), 0);
 
     // A crashed instance leaves its socket behind; the next start takes over.
     QVERIFY(_vantri.start());
     ::kill(pid_t(_vantri.process().processId()), SIGKILL);
     QVERIFY(_vantri.process().waitForFinished());
     QVERIFY(_vantri.start());
-    QCOMPARE(_vantri.run({QStringLiteral("toggle")}), 0);
+    QCOMPARE(_vantri.run({u"toggle"_s}), 0);
     QTRY_VERIFY(_vantri.shownPanel() != 0);
-    QVERIFY(_desktop.press(QStringLiteral("ctrl+shift+k")));
+    QVERIFY(_desktop.press(u"ctrl+shift+k"_s));
     QTRY_COMPARE(_vantri.shownPanel(), 0u);
 }
 

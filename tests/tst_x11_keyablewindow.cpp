@@ -12,6 +12,8 @@
 #include <QScreen>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QColor panelColour(20, 20, 60, 200);
@@ -74,7 +76,7 @@ std::unique_ptr<KeyableWindow> TestX11KeyableWindow::showWindow(bool translucent
     connect(window.get(), &KeyableWindow::framePresented, this, [this] { ++_framesPresented; });
     // Shown on a hotkey press, as the launcher is: the window manager lets a
     // window take the focus in answer to the user's latest action.
-    const ParsedShortcut shortcut = *parseShortcut(QStringLiteral("⌃⌥W"));
+    const ParsedShortcut shortcut = *parseShortcut(u"⌃⌥W"_s);
     HotKey hotKey(shortcut.keyCode, shortcut.modifiers);
     hotKey.setKeyDownHandler([&] {
         QTimer::singleShot(0, window.get(), [&] {
@@ -83,8 +85,7 @@ std::unique_ptr<KeyableWindow> TestX11KeyableWindow::showWindow(bool translucent
             window->activateWindow();
         });
     });
-    if (!_desktop.press(QStringLiteral("ctrl+alt+w")) ||
-        !QTest::qWaitFor([&] { return window->isVisible(); }))
+    if (!_desktop.press(u"ctrl+alt+w"_s) || !QTest::qWaitFor([&] { return window->isVisible(); }))
         return nullptr;
     return window;
 }
@@ -124,7 +125,7 @@ void TestX11KeyableWindow::cornersAndGapShowTheDesktop() {
     for (const QPoint& point : {QPoint(0, 0), QPoint(11, 6), QPoint(300, 2), QPoint(300, 70),
                                 QPoint(0, 80), QPoint(599, 179)})
         QVERIFY2(at(point.x(), point.y()) == desktop,
-                 qPrintable(QStringLiteral("%1,%2").arg(point.x()).arg(point.y())));
+                 qPrintable(u"%1,%2"_s.arg(point.x()).arg(point.y())));
     // With a compositor the field is the panel colour blended with the white
     // desktop behind it.
     if (compositor)

@@ -9,6 +9,8 @@
 
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The primary monitor, 2880 by 1800, and a 1280 by 800 one right of it.
@@ -41,7 +43,7 @@ private:
     bool workOn(int monitor) const;
     // Presses the hotkey and waits for the panel to be shown and active; where
     // it is shown, or an empty rectangle when it did not come.
-    QRect summonPanel() const;
+    QRect summonPanel() const { return _desktop.shownGeometry(_vantri.summonPanel()); }
     bool dismissPanel() const;
 
     VirtualDesktop& _desktop;
@@ -55,21 +57,14 @@ private:
 bool TestX11Monitors::workOn(int monitor) const {
     const quint64 window = _otherWindows.at(monitor);
     const QPoint elsewhere = monitor == 0 ? QPoint(3500, 400) : QPoint(1400, 900);
-    return _desktop.run(QStringLiteral("xdotool"),
-                        {QStringLiteral("windowactivate"), QStringLiteral("--sync"),
-                         QString::number(window), QStringLiteral("mousemove"),
+    return _desktop.run(u"xdotool"_s,
+                        {u"windowactivate"_s, u"--sync"_s, QString::number(window), u"mousemove"_s,
                          QString::number(elsewhere.x()), QString::number(elsewhere.y())}) &&
            QTest::qWaitFor([&] { return _desktop.activeWindow() == window; });
 }
 
-QRect TestX11Monitors::summonPanel() const {
-    return _vantri.summonPanel() != 0
-               ? _vantri.shownWindows(VantriSession::panelTitle).value(0).geometry
-               : QRect();
-}
-
 bool TestX11Monitors::dismissPanel() const {
-    return _desktop.press(QStringLiteral("Escape")) &&
+    return _desktop.press(u"Escape"_s) &&
            QTest::qWaitFor([&] { return _vantri.shownPanel() == 0; });
 }
 
@@ -78,26 +73,23 @@ void TestX11Monitors::initTestCase() {
     // the activation mid-test.
     QVERIFY2(_desktop.startTrayHost(_trayHost), "trayer is not installed");
     const auto preferences = openPreferences();
-    preferences->setValue(PreferenceKeys::savedShortcut, QStringLiteral("⌃⌥␣"));
+    preferences->setValue(PreferenceKeys::savedShortcut, u"⌃⌥␣"_s);
     preferences->sync();
 
     // Another program's window in the upper left of each monitor.
     const QList<QPoint> places{QPoint(100, 100), QPoint(3000, 100)};
     for (int monitor = 0; monitor < 2; ++monitor) {
-        const QString name = QStringLiteral("monitor%1").arg(monitor);
+        const QString name = u"monitor%1"_s.arg(monitor);
         QProcess& other = _others.at(monitor);
         other.setProcessEnvironment(_desktop.environment());
-        other.start(QStringLiteral("xmessage"),
-                    {QStringLiteral("-name"), name, QStringLiteral("-geometry"),
-                     QStringLiteral("300x100+%1+%2")
-                         .arg(places.at(monitor).x())
-                         .arg(places.at(monitor).y()),
-                     QStringLiteral("work on monitor %1").arg(monitor)});
+        other.start(u"xmessage"_s,
+                    {u"-name"_s, name, u"-geometry"_s,
+                     u"300x100+%1+%2"_s.arg(places.at(monitor).x()).arg(places.at(monitor).y()),
+                     u"work on monitor %1"_s.arg(monitor)});
         QVERIFY(other.waitForStarted());
         const std::optional<QString> found = _desktop.run(
-            QStringLiteral("xdotool"),
-            {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-             QStringLiteral("--classname"), QLatin1Char('^') + name + QLatin1Char('$')});
+            u"xdotool"_s, {u"search"_s, u"--sync"_s, u"--onlyvisible"_s, u"--classname"_s,
+                           QLatin1Char('^') + name + QLatin1Char('$')});
         QVERIFY(found);
         _otherWindows.append(found->section(u'\n', 0, 0).toULongLong());
         QVERIFY(monitorAreas.at(monitor).contains(_desktop.shownGeometry(_otherWindows.last())));
@@ -128,16 +120,16 @@ void TestX11Monitors::panelOpensOnTheMonitorOfTheActiveWindow_data() {
     QTest::newRow("scale 1") << QString() << QString() << QRect(1140, 583, 600, 60)
                              << QRect(3220, 259, 600, 60);
     // 1440 by 900 and 640 by 400 logical pixels from their device top left.
-    QTest::newRow("scale 2") << QStringLiteral("QT_SCALE_FACTOR") << QStringLiteral("2")
-                             << QRect(840, 583, 1200, 120) << QRect(2920, 259, 1200, 120);
+    QTest::newRow("scale 2") << u"QT_SCALE_FACTOR"_s << u"2"_s << QRect(840, 583, 1200, 120)
+                             << QRect(2920, 259, 1200, 120);
     QTest::newRow("scale 2 on the first monitor only")
-        << QStringLiteral("QT_SCREEN_SCALE_FACTORS") << QStringLiteral("DUMMY0=2;DUMMY1=1")
-        << QRect(840, 583, 1200, 120) << QRect(3220, 259, 600, 60);
+        << u"QT_SCREEN_SCALE_FACTORS"_s << u"DUMMY0=2;DUMMY1=1"_s << QRect(840, 583, 1200, 120)
+        << QRect(3220, 259, 600, 60);
     // 5760 by 3600 logical pixels: the first monitor's logical area takes in
     // the second monitor's.
     QTest::newRow("scale 0.5 on the first monitor only")
-        << QStringLiteral("QT_SCREEN_SCALE_FACTORS") << QStringLiteral("DUMMY0=0.5;DUMMY1=1")
-        << QRect(1290, 583, 300, 30) << QRect(3220, 259, 600, 60);
+        << u"QT_SCREEN_SCALE_FACTORS"_s << u"DUMMY0=0.5;DUMMY1=1"_s << QRect(1290, 583, 300, 30)
+        << QRect(3220, 259, 600, 60);
 }
 
 void TestX11Monitors::panelOpensOnTheMonitorOfTheActiveWindow() {
@@ -148,7 +140,7 @@ void TestX11Monitors::panelOpensOnTheMonitorOfTheActiveWindow() {
     QProcessEnvironment scale;
     if (!variable.isEmpty())
         scale.insert(variable, value);
-    QVERIFY(_vantri.start(_vantri.process(), QStringLiteral("first"), scale));
+    QVERIFY(_vantri.start(_vantri.process(), u"first"_s, scale));
     // Back and forth, so that the panel moves to a monitor it was not on.
     for (int monitor : {1, 0, 1}) {
         const QRect expected = monitor == 0 ? onFirst : onSecond;
@@ -156,8 +148,7 @@ void TestX11Monitors::panelOpensOnTheMonitorOfTheActiveWindow() {
         const QRect shown = summonPanel();
         QVERIFY2(shown.size() == expected.size() && shown.x() == expected.x() &&
                      qAbs(shown.y() - expected.y()) <= 1,
-                 qPrintable(QStringLiteral("monitor %1: shown at %2,%3 %4x%5")
-                                .arg(monitor)
+                 qPrintable(u"monitor %1: shown at %2,%3 %4x%5"_s.arg(monitor)
                                 .arg(shown.x())
                                 .arg(shown.y())
                                 .arg(shown.width())
@@ -171,13 +162,11 @@ void TestX11Monitors::pointerDecidesWhileVantrisOwnWindowIsActive() {
     // A second plain start opens the settings window, on the first monitor.
     QCOMPARE(_vantri.run({}), 0);
     QList<VirtualDesktop::ShownWindow> settings;
-    QTRY_VERIFY((settings = _vantri.shownWindows(QStringLiteral("Settings"))).size() == 1 &&
+    QTRY_VERIFY((settings = _vantri.shownWindows(u"Settings"_s)).size() == 1 &&
                 _desktop.activeWindow() == settings.first().id);
     QVERIFY(monitorAreas.first().contains(settings.first().geometry));
 
-    QVERIFY(
-        _desktop.run(QStringLiteral("xdotool"),
-                     {QStringLiteral("mousemove"), QStringLiteral("3500"), QStringLiteral("400")}));
+    QVERIFY(_desktop.run(u"xdotool"_s, {u"mousemove"_s, u"3500"_s, u"400"_s}));
     QCOMPARE(summonPanel(), QRect(3220, 259, 600, 60));
     QVERIFY(dismissPanel());
 }
@@ -188,7 +177,7 @@ void TestX11Monitors::shownPanelStaysOnItsMonitorWhenShownAgain() {
     const QRect shown = summonPanel();
     QCOMPARE(shown, QRect(3220, 259, 600, 60));
     // The panel itself is active now and the pointer is on the first monitor.
-    QCOMPARE(_vantri.run({QStringLiteral("show")}), 0);
+    QCOMPARE(_vantri.run({u"show"_s}), 0);
     const QList<VirtualDesktop::ShownWindow> panels =
         _vantri.shownWindows(VantriSession::panelTitle);
     QCOMPARE(panels.size(), 1);

@@ -91,7 +91,7 @@ void VantriApp::finishLaunching() {
     // docks by itself if a host comes later.
     _trayIcon->show();
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        _trayHostDeadline = QDeadlineTimer(trayHostGrace);
+        _trayHostDeadline = QDeadlineTimer(_trayHostGrace);
         _trayHostCheck.start(trayHostCheckInterval);
     }
     _appDelegate->applicationDidFinishLaunching();

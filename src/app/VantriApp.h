@@ -46,8 +46,9 @@ public:
     static constexpr std::chrono::milliseconds firstFrameWait{250};
     // A tray host started with the session (a desktop panel at login) may come
     // up after Vantri; it is given this long before Settings stands in for the
-    // tray's menu.
-    static constexpr std::chrono::milliseconds trayHostGrace{3000};
+    // tray's menu. Set before launching finishes.
+    static constexpr std::chrono::milliseconds defaultTrayHostGrace{3000};
+    void setTrayHostGrace(std::chrono::milliseconds grace) { _trayHostGrace = grace; }
     // Whether the launch is still giving a tray host time to appear.
     bool isAwaitingTrayHost() const;
 
@@ -67,5 +68,6 @@ private:
     std::unique_ptr<QWidget> _settingsWindow;
     QTimer _trayHostCheck;
     QDeadlineTimer _trayHostDeadline;
+    std::chrono::milliseconds _trayHostGrace = defaultTrayHostGrace;
     bool _hasFinishedLaunching = false;
 };

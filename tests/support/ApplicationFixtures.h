@@ -5,6 +5,9 @@
 
 #include "TempTree.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QString>
 
@@ -56,6 +59,14 @@ inline QString writeBundle(const TempTree& tree, const QString& relative,
 inline QByteArray desktopEntry(const QString& name, const QByteArray& extraLines = {}) {
     return "[Desktop Entry]\nType=Application\nExec=true\nName=" + name.toUtf8() + "\n" +
            extraLines;
+}
+
+// An index file's text listing `entries`, each a name and a path, in the order given.
+inline QByteArray indexFile(const QList<std::pair<QString, QString>>& entries) {
+    QJsonArray array;
+    for (const auto& [name, path] : entries)
+        array.append(QJsonObject{{QStringLiteral("name"), name}, {QStringLiteral("path"), path}});
+    return QJsonDocument(array).toJson();
 }
 
 } // namespace ApplicationFixtures

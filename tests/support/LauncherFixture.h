@@ -3,13 +3,13 @@
 
 #pragma once
 
+#include "ApplicationFixtures.h"
 #include "TempTree.h"
+#include "index/AppIndexManager.h"
+#include "launcher/LauncherController.h"
 #include "scripts/ScriptManager.h"
 
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QStringList>
 #include <QTest>
 
@@ -19,11 +19,10 @@ using namespace Qt::StringLiterals;
 
 // Writes an index file of `names` (lower-cased, as the index stores them); returns its path.
 inline QString writeIndexFile(const TempTree& tree, const QStringList& names) {
-    QJsonArray entries;
+    QList<std::pair<QString, QString>> entries;
     for (const QString& name : names)
-        entries.append(QJsonObject{{u"name"_s, name},
-                                   {u"path"_s, tree.path(u"apps/"_s + name + u".desktop"_s)}});
-    return tree.writeFile(u"index/appIndex.json"_s, QJsonDocument(entries).toJson());
+        entries.append({name, tree.path(u"apps/"_s + name + u".desktop"_s)});
+    return tree.writeFile(u"index/appIndex.json"_s, ApplicationFixtures::indexFile(entries));
 }
 
 struct Script {
@@ -52,6 +51,28 @@ inline QString writeScripts(const TempTree& tree, const QList<Script>& scripts) 
 inline bool loadScripts(ScriptManager& manager, const QString& folder) {
     manager.loadScripts(folder);
     return QTest::qWaitFor([&] { return !manager.isScanning(); }, 60000);
+}
+
+// What the launcher searches: an index file of `applications` and a catalogued
+// folder of `scripts`, in a tree of their own.
+struct Catalogues {
+    TempTree tree;
+    AppIndexManager apps;
+    ScriptManager scripts;
+
+    explicit Catalogues(const QStringList& applications, const QList<Script>& scriptFiles = {})
+        : apps(QStringList(), writeIndexFile(tree, applications)) {
+        if (!loadScripts(scripts, writeScripts(tree, scriptFiles)))
+            qFatal("the scripts folder was never catalogued");
+    }
+};
+
+// Appends each message `controller` shows to `messages`.
+inline void recordMessages(const LauncherController& controller, QStringList& messages) {
+    QObject::connect(&controller, &LauncherController::errorMessageChanged, [&] {
+        if (controller.errorMessage())
+            messages.append(*controller.errorMessage());
+    });
 }
 
 } // namespace LauncherFixture

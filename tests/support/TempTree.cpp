@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 TempTree::TempTree() = default;
 
 QByteArray standardOutputOf(const std::function<void()>& work) {
@@ -52,15 +54,15 @@ QString TempTree::makeDir(const QString& relative) const {
 
 IsolatedEnvironment::IsolatedEnvironment() {
     // Qt refuses a runtime folder that others may read.
-    QFile::setPermissions(_tree.makeDir(QStringLiteral("runtime")),
+    QFile::setPermissions(_tree.makeDir(u"runtime"_s),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     const QList<QPair<const char*, QString>> variables = {
-        {"HOME", _tree.makeDir(QStringLiteral("home"))},
-        {"XDG_CONFIG_HOME", _tree.makeDir(QStringLiteral("config"))},
-        {"XDG_DATA_HOME", _tree.makeDir(QStringLiteral("data"))},
-        {"XDG_DATA_DIRS", _tree.makeDir(QStringLiteral("share"))},
+        {"HOME", _tree.makeDir(u"home"_s)},
+        {"XDG_CONFIG_HOME", _tree.makeDir(u"config"_s)},
+        {"XDG_DATA_HOME", _tree.makeDir(u"data"_s)},
+        {"XDG_DATA_DIRS", _tree.makeDir(u"share"_s)},
         {"XDG_RUNTIME_DIR", runtimeDir()},
-        {"XDG_CURRENT_DESKTOP", QStringLiteral("Vantri-Test")},
+        {"XDG_CURRENT_DESKTOP", u"Vantri-Test"_s},
     };
     for (const auto& [name, value] : variables) {
         _saved.append({name, qgetenv(name)});

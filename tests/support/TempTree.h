@@ -10,7 +10,10 @@
 
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <functional>
+#include <sys/file.h>
+#include <unistd.h>
 
 // A folder tree of a test's own, removed when the test ends.
 class TempTree {
@@ -42,6 +45,16 @@ inline bool processEnded(qint64 pid) {
     if (::kill(pid_t(pid), 0) != 0)
         return errno == ESRCH;
     return fileContents(QStringLiteral("/proc/%1/stat").arg(pid)).contains(") Z ");
+}
+
+// Whether an exclusive lock on the file at `path` could be had now; a missing file holds none.
+inline bool lockIsFree(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT;
+    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd);
+    return free;
 }
 
 // Points HOME, the XDG folders and XDG_CURRENT_DESKTOP at a fresh tree for the

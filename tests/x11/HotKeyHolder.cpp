@@ -14,13 +14,15 @@
 #include <cstring>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 const char* const holderArgument = "--hold-hotkey";
 }
 
 HotKeyHolder::HotKeyHolder(const VirtualDesktop& desktop, const ParsedShortcut& shortcut) {
     QProcessEnvironment environment = desktop.environment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
     _process.setProcessEnvironment(environment);
     _process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     _process.start(QCoreApplication::applicationFilePath(),

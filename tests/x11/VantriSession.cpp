@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 VantriSession::VantriSession(VirtualDesktop& desktop, const TempTree& tree)
     : _desktop(desktop)
     , _tree(tree) {}
@@ -21,13 +23,12 @@ VantriSession::~VantriSession() {
 }
 
 QProcessEnvironment VantriSession::environment(const QString& session) const {
-    const QString runtime = _tree.makeDir(session + QStringLiteral("/runtime"));
+    const QString runtime = _tree.makeDir(session + u"/runtime"_s);
     QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QProcessEnvironment environment = _desktop.environment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
-    environment.insert(QStringLiteral("XDG_DATA_HOME"),
-                       _tree.makeDir(session + QStringLiteral("/data")));
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+    environment.insert(u"XDG_RUNTIME_DIR"_s, runtime);
+    environment.insert(u"XDG_DATA_HOME"_s, _tree.makeDir(session + u"/data"_s));
     return environment;
 }
 
@@ -35,8 +36,7 @@ bool VantriSession::start(QProcess& process, const QString& session,
                           const QProcessEnvironment& settings) const {
     QProcessEnvironment environment = this->environment(session);
     environment.insert(settings);
-    const QString indexFile = environment.value(QStringLiteral("XDG_DATA_HOME")) +
-                              QStringLiteral("/Vantri/appIndex.json");
+    const QString indexFile = environment.value(u"XDG_DATA_HOME"_s) + u"/Vantri/appIndex.json"_s;
     QFile::remove(indexFile);
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -63,7 +63,7 @@ int VantriSession::run(const QStringList& arguments, const QString& session) con
 }
 
 bool VantriSession::quit() {
-    return run({QStringLiteral("quit")}) == 0 && _vantri.waitForFinished(30000) &&
+    return run({u"quit"_s}) == 0 && _vantri.waitForFinished(30000) &&
            _vantri.exitStatus() == QProcess::NormalExit && _vantri.exitCode() == 0;
 }
 

@@ -14,6 +14,8 @@
 #include <csignal>
 #include <sys/prctl.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr int startTimeoutMs = 20000;
@@ -40,7 +42,7 @@ VirtualDesktop::~VirtualDesktop() {
 }
 
 QString VirtualDesktop::serverProgram() const {
-    return _monitors.isEmpty() ? QStringLiteral("Xvfb") : QStringLiteral("Xorg");
+    return _monitors.isEmpty() ? u"Xvfb"_s : u"Xorg"_s;
 }
 
 bool VirtualDesktop::serverInstalled() const {
@@ -49,8 +51,8 @@ bool VirtualDesktop::serverInstalled() const {
 
 QProcessEnvironment VirtualDesktop::environment() const {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DISPLAY"), _display);
-    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.insert(u"DISPLAY"_s, _display);
+    environment.remove(u"WAYLAND_DISPLAY"_s);
     return environment;
 }
 
@@ -62,7 +64,7 @@ QProcess* VirtualDesktop::startClient(const QString& program, const QStringList&
     process->setStandardOutputFile(QProcess::nullDevice());
     process->start(program, arguments);
     if (!process->waitForStarted()) {
-        _error = QStringLiteral("cannot start %1: %2").arg(program, process->errorString());
+        _error = u"cannot start %1: %2"_s.arg(program, process->errorString());
         return nullptr;
     }
     _processes.push_back(std::move(process));
@@ -72,11 +74,9 @@ QProcess* VirtualDesktop::startClient(const QString& program, const QStringList&
 QStringList VirtualDesktop::serverArguments() {
     // -displayfd: the server picks a free display and writes its number once it
     // accepts connections, so there is neither a race nor a guess.
-    const QStringList common{QStringLiteral("-displayfd"), QStringLiteral("1"),
-                             QStringLiteral("-nolisten"), QStringLiteral("tcp")};
+    const QStringList common{u"-displayfd"_s, u"1"_s, u"-nolisten"_s, u"tcp"_s};
     if (_monitors.isEmpty())
-        return common + QStringList{QStringLiteral("-screen"), QStringLiteral("0"),
-                                    QStringLiteral("1280x800x24"), QStringLiteral("-wr")};
+        return common + QStringList{u"-screen"_s, u"0"_s, u"1280x800x24"_s, u"-wr"_s};
     // Video memory enough for every monitor at the tallest one's height, in KiB.
     qint64 width = 0;
     qint64 height = 0;
@@ -84,54 +84,38 @@ QStringList VirtualDesktop::serverArguments() {
         width += monitor.width();
         height = std::max<qint64>(height, monitor.height());
     }
-    const QString config = _serverFiles.filePath(QStringLiteral("xorg.conf"));
+    const QString config = _serverFiles.filePath(u"xorg.conf"_s);
     QFile file(config);
     if (!file.open(QIODevice::WriteOnly))
         return {};
     // No input devices of its own: xdotool types and clicks through XTEST.
-    file.write(QStringLiteral("Section \"ServerFlags\"\n"
-                              "    Option \"AutoAddDevices\" \"false\"\n"
-                              "    Option \"DontVTSwitch\" \"true\"\n"
-                              "EndSection\n"
-                              "Section \"Device\"\n"
-                              "    Identifier \"dummy\"\n"
-                              "    Driver \"dummy\"\n"
-                              "    VideoRam %1\n"
-                              "EndSection\n"
-                              "Section \"Monitor\"\n"
-                              "    Identifier \"monitor\"\n"
-                              "    HorizSync 5.0-1000.0\n"
-                              "    VertRefresh 5.0-200.0\n"
-                              "EndSection\n"
-                              "Section \"Screen\"\n"
-                              "    Identifier \"screen\"\n"
-                              "    Device \"dummy\"\n"
-                              "    Monitor \"monitor\"\n"
-                              "    DefaultDepth 24\n"
-                              "EndSection\n")
-                   .arg(width * height * 4 / 1024 + 4096)
+    file.write(u"Section \"ServerFlags\" Option \"AutoAddDevices\" \"false\""
+               " Option \"DontVTSwitch\" \"true\" EndSection\n"
+               "Section \"Device\" Identifier \"dummy\" Driver \"dummy\" VideoRam %1 EndSection\n"
+               "Section \"Monitor\" Identifier \"monitor\" HorizSync 5.0-1000.0"
+               " VertRefresh 5.0-200.0 EndSection\n"
+               "Section \"Screen\" Identifier \"screen\" Device \"dummy\" Monitor \"monitor\""
+               " DefaultDepth 24 EndSection\n"_s.arg(width * height * 4 / 1024 + 4096)
                    .toUtf8());
     file.close();
     // The empty folder keeps the system's configuration snippets out.
-    return common +
-           QStringList{
-               QStringLiteral("-config"),    config,
-               QStringLiteral("-configdir"), _serverFiles.filePath(QStringLiteral("conf.d")),
-               QStringLiteral("-logfile"),   _serverFiles.filePath(QStringLiteral("xorg.log")),
-               QStringLiteral("-noreset"),   QStringLiteral("-novtswitch")};
+    return common + QStringList{u"-config"_s,    config,
+                                u"-configdir"_s, _serverFiles.filePath(u"conf.d"_s),
+                                u"-logfile"_s,   _serverFiles.filePath(u"xorg.log"_s),
+                                u"-noreset"_s,   u"-novtswitch"_s};
 }
 
 bool VirtualDesktop::startServer() {
     _serverFailed = true;
-    QDir(_serverFiles.path()).mkdir(QStringLiteral("conf.d"));
+    QDir(_serverFiles.path()).mkdir(u"conf.d"_s);
     const QStringList arguments = serverArguments();
     if (arguments.isEmpty()) {
-        _error = QStringLiteral("cannot write the X server's configuration");
+        _error = u"cannot write the X server's configuration"_s;
         return false;
     }
     auto server = std::make_unique<QProcess>();
     endWithParent(*server);
-    const QString serverOutput = _serverFiles.filePath(QStringLiteral("server-output.txt"));
+    const QString serverOutput = _serverFiles.filePath(u"server-output.txt"_s);
     // Xorg tells at length what it sets up; kept for when it fails.
     if (_monitors.isEmpty())
         server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -139,7 +123,7 @@ bool VirtualDesktop::startServer() {
         server->setStandardErrorFile(serverOutput);
     server->start(serverProgram(), arguments);
     if (!server->waitForStarted()) {
-        _error = QStringLiteral("cannot start %1: %2").arg(serverProgram(), server->errorString());
+        _error = u"cannot start %1: %2"_s.arg(serverProgram(), server->errorString());
         return false;
     }
     QByteArray number;
@@ -157,8 +141,8 @@ bool VirtualDesktop::startServer() {
             for (const QByteArray& line : output.readAll().split('\n'))
                 if (line.startsWith("(EE)") && line.size() > 5)
                     errors.append(QString::fromLocal8Bit(line));
-        _error = QStringLiteral("%1 did not report a display %2")
-                     .arg(serverProgram(), errors.join(QLatin1Char(' ')));
+        _error =
+            u"%1 did not report a display %2"_s.arg(serverProgram(), errors.join(QLatin1Char(' ')));
         return false;
     }
     _display = QLatin1Char(':') + QString::fromLatin1(number.trimmed());
@@ -173,40 +157,39 @@ bool VirtualDesktop::arrangeMonitors() const {
     int left = 0;
     for (qsizetype index = 0; index < _monitors.size(); ++index) {
         const QSize size = _monitors.at(index);
-        const QString mode = QStringLiteral("monitor%1").arg(index);
-        const QString output = QStringLiteral("DUMMY%1").arg(index);
+        const QString mode = u"monitor%1"_s.arg(index);
+        const QString output = u"DUMMY%1"_s.arg(index);
         const int totalWidth = size.width() + 24;
         const int totalHeight = size.height() + 3;
         const QString clock = QString::number(double(totalWidth) * totalHeight * 60 / 1e6, 'f', 2);
-        QStringList modeLine{QStringLiteral("--newmode"), mode, clock};
+        QStringList modeLine{u"--newmode"_s, mode, clock};
         for (int offset : {0, 8, 16, 24})
             modeLine.append(QString::number(size.width() + offset));
         for (int offset : {0, 1, 2, 3})
             modeLine.append(QString::number(size.height() + offset));
-        if (!run(QStringLiteral("xrandr"), modeLine) ||
-            !run(QStringLiteral("xrandr"), {QStringLiteral("--addmode"), output, mode}))
+        if (!run(u"xrandr"_s, modeLine) || !run(u"xrandr"_s, {u"--addmode"_s, output, mode}))
             return false;
-        layout << QStringLiteral("--output") << output << QStringLiteral("--mode") << mode
-               << QStringLiteral("--pos") << QStringLiteral("%1x0").arg(left);
+        layout << u"--output"_s << output << u"--mode"_s << mode << u"--pos"_s
+               << u"%1x0"_s.arg(left);
         if (index == 0)
-            layout << QStringLiteral("--primary");
+            layout << u"--primary"_s;
         left += size.width();
     }
-    return run(QStringLiteral("xrandr"), layout).has_value();
+    return run(u"xrandr"_s, layout).has_value();
 }
 
 bool VirtualDesktop::start() {
     if (!startServer())
         return false;
     if (!_monitors.isEmpty() && !arrangeMonitors()) {
-        _error = QStringLiteral("xrandr cannot set the monitors up");
+        _error = u"xrandr cannot set the monitors up"_s;
         return false;
     }
 
-    if (!startClient(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")}))
+    if (!startClient(u"openbox"_s, {u"--sm-disable"_s}))
         return false;
     if (!waitForWindowManager()) {
-        _error = QStringLiteral("openbox did not take over the display");
+        _error = u"openbox did not take over the display"_s;
         return false;
     }
     return true;
@@ -234,27 +217,24 @@ std::optional<QString> VirtualDesktop::run(const QString& program,
 
 QImage VirtualDesktop::screenshot() const {
     const std::optional<QByteArray> png =
-        runForOutput(QStringLiteral("import"),
-                     {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:-")});
+        runForOutput(u"import"_s, {u"-window"_s, u"root"_s, u"png:-"_s});
     return png ? QImage::fromData(*png, "PNG") : QImage();
 }
 
 std::optional<VirtualDesktop::WindowState> VirtualDesktop::windowState(quint64 window) const {
-    const std::optional<QString> info =
-        run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(window)});
+    const std::optional<QString> info = run(u"xwininfo"_s, {u"-id"_s, QString::number(window)});
     if (!info)
         return std::nullopt;
     const auto field = [&](const QString& name) {
-        const QRegularExpression pattern(QStringLiteral("^\\s*%1:\\s*(\\S+)").arg(name),
+        const QRegularExpression pattern(u"^\\s*%1:\\s*(\\S+)"_s.arg(name),
                                          QRegularExpression::MultilineOption);
         return pattern.match(*info).captured(1);
     };
     WindowState state;
-    state.viewable = field(QStringLiteral("Map State")) == QLatin1String("IsViewable");
+    state.viewable = field(u"Map State"_s) == QLatin1String("IsViewable");
     state.geometry =
-        QRect(field(QStringLiteral("Absolute upper-left X")).toInt(),
-              field(QStringLiteral("Absolute upper-left Y")).toInt(),
-              field(QStringLiteral("Width")).toInt(), field(QStringLiteral("Height")).toInt());
+        QRect(field(u"Absolute upper-left X"_s).toInt(), field(u"Absolute upper-left Y"_s).toInt(),
+              field(u"Width"_s).toInt(), field(u"Height"_s).toInt());
     return state;
 }
 
@@ -266,14 +246,13 @@ QRect VirtualDesktop::shownGeometry(quint64 window) const {
 // Matched here rather than with xdotool's --name, which reads only WM_NAME
 // and so misses a tray icon, whose title is in _NET_WM_NAME alone.
 QList<VirtualDesktop::ShownWindow> VirtualDesktop::shownWindows(qint64 processId) const {
-    const std::optional<QString> found =
-        run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                        QStringLiteral("--pid"), QString::number(processId)});
+    const std::optional<QString> found = run(
+        u"xdotool"_s, {u"search"_s, u"--onlyvisible"_s, u"--pid"_s, QString::number(processId)});
     QList<ShownWindow> windows;
     for (const QString& line : found.value_or(QString()).split(u'\n', Qt::SkipEmptyParts)) {
         const quint64 id = line.trimmed().toULongLong();
         const std::optional<QString> title =
-            run(QStringLiteral("xdotool"), {QStringLiteral("getwindowname"), QString::number(id)});
+            run(u"xdotool"_s, {u"getwindowname"_s, QString::number(id)});
         const QRect geometry = shownGeometry(id);
         if (title && !geometry.isEmpty())
             windows.append({id, title->trimmed(), geometry});
@@ -282,69 +261,56 @@ QList<VirtualDesktop::ShownWindow> VirtualDesktop::shownWindows(qint64 processId
 }
 
 bool VirtualDesktop::press(const QString& keys) const {
-    return run(QStringLiteral("xdotool"), {QStringLiteral("key"), keys}).has_value();
+    return run(u"xdotool"_s, {u"key"_s, keys}).has_value();
 }
 
 bool VirtualDesktop::type(const QString& text) const {
-    return run(QStringLiteral("xdotool"), {QStringLiteral("type"), text}).has_value();
+    return run(u"xdotool"_s, {u"type"_s, text}).has_value();
 }
 
 bool VirtualDesktop::clickAt(const QPoint& point, int button) const {
-    return run(QStringLiteral("xdotool"),
-               {QStringLiteral("mousemove"), QString::number(point.x()), QString::number(point.y()),
-                QStringLiteral("click"), QString::number(button)})
+    return run(u"xdotool"_s, {u"mousemove"_s, QString::number(point.x()),
+                              QString::number(point.y()), u"click"_s, QString::number(button)})
         .has_value();
 }
 
 bool VirtualDesktop::showOtherProgram(QProcess& program) const {
     program.setProcessEnvironment(environment());
-    program.start(QStringLiteral("xmessage"),
-                  {QStringLiteral("-geometry"), QStringLiteral("300x100+20+20"),
-                   QStringLiteral("another program")});
+    program.start(u"xmessage"_s, {u"-geometry"_s, u"300x100+20+20"_s, u"another program"_s});
     return program.waitForStarted() &&
-           run(QStringLiteral("xdotool"),
-               {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-                QStringLiteral("--class"), QStringLiteral("Xmessage")})
+           run(u"xdotool"_s,
+               {u"search"_s, u"--sync"_s, u"--onlyvisible"_s, u"--class"_s, u"Xmessage"_s})
                .has_value();
 }
 
 bool VirtualDesktop::startTrayHost(QProcess& host) const {
     host.setProcessEnvironment(environment());
-    host.start(QStringLiteral("trayer"),
-               {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
-                QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("request"),
-                QStringLiteral("--height"), QStringLiteral("24")});
-    return host.waitForStarted() &&
-           run(QStringLiteral("xdotool"),
-               {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-                QStringLiteral("--class"), QStringLiteral("trayer")})
-               .has_value();
+    host.start(u"trayer"_s, {u"--edge"_s, u"top"_s, u"--align"_s, u"right"_s, u"--widthtype"_s,
+                             u"request"_s, u"--height"_s, u"24"_s});
+    return host.waitForStarted() && run(u"xdotool"_s, {u"search"_s, u"--sync"_s, u"--onlyvisible"_s,
+                                                       u"--class"_s, u"trayer"_s})
+                                        .has_value();
 }
 
 quint64 VirtualDesktop::activeWindow() const {
     // xdotool fails when no window is active.
-    const std::optional<QString> active =
-        run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")});
+    const std::optional<QString> active = run(u"xdotool"_s, {u"getactivewindow"_s});
     return active ? active->trimmed().toULongLong() : 0;
 }
 
 bool VirtualDesktop::probeWindowManager(int timeoutMs) const {
     QProcess probe;
     probe.setProcessEnvironment(environment());
-    probe.start(QStringLiteral("xmessage"), {QStringLiteral("-name"), QStringLiteral("probe"),
-                                             QStringLiteral("window manager probe")});
+    probe.start(u"xmessage"_s, {u"-name"_s, u"probe"_s, u"window manager probe"_s});
     if (!probe.waitForStarted())
         return false;
     const bool managed = QTest::qWaitFor(
         [&] {
-            const auto window = run(QStringLiteral("xdotool"),
-                                    {QStringLiteral("search"), QStringLiteral("--classname"),
-                                     QStringLiteral("^probe$")});
+            const auto window = run(u"xdotool"_s, {u"search"_s, u"--classname"_s, u"^probe$"_s});
             if (!window || window->trimmed().isEmpty())
                 return false;
-            const auto state = run(QStringLiteral("xprop"),
-                                   {QStringLiteral("-id"), window->section(QLatin1Char('\n'), 0, 0),
-                                    QStringLiteral("WM_STATE")});
+            const auto state = run(
+                u"xprop"_s, {u"-id"_s, window->section(QLatin1Char('\n'), 0, 0), u"WM_STATE"_s});
             return state && state->contains(QLatin1String("Normal"));
         },
         timeoutMs);
@@ -365,7 +331,7 @@ bool VirtualDesktop::waitForWindowManager() const {
 }
 
 bool VirtualDesktop::startCompositor() {
-    _compositor = startClient(QStringLiteral("xcompmgr"), {});
+    _compositor = startClient(u"xcompmgr"_s, {});
     return _compositor != nullptr;
 }
 
