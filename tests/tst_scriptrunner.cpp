@@ -44,8 +44,6 @@ private Q_SLOTS:
     void keepsOnlyTheTailOfStandardError();
     void reportsFailuresToStart_data();
     void reportsFailuresToStart();
-    void endingRunsEndsWhatTheyStarted();
-    void endingRunsEndsWhatEndedRunsLeftBehind();
 
 private:
     std::shared_ptr<RunRecord> run(const QString& type, const QByteArray& script);
@@ -161,48 +159,6 @@ void TestScriptRunner::reportsFailuresToStart() {
     QVERIFY(record->failure);
     QVERIFY2(record->failure->description().contains(failure),
              qPrintable(record->failure->description()));
-}
-
-void TestScriptRunner::endingRunsEndsWhatTheyStarted() {
-    // The script and the program it starts both ignore the polite request.
-    const QString pids = _tree.path("pids");
-    const auto record = std::make_shared<RunRecord>();
-    ScriptMetadata metadata;
-    metadata.type = "bash";
-    _manager.runScript(
-        metadata,
-        _tree.writeFile("stubborn", "trap '' TERM\nsleep 1000 &\necho $$ $! > '" + pids.toUtf8() +
-                                        ".new'\nmv '" + pids.toUtf8() + ".new' '" + pids.toUtf8() +
-                                        "'\nwait\n"),
-        {}, [](const QString&) {},
-        [record](const std::optional<ScriptFailure>& failure) {
-            record->completed = true;
-            record->failure = failure;
-        });
-    QTRY_VERIFY(QFileInfo::exists(pids));
-    const QList<QByteArray> started = fileContents(pids).trimmed().split(' ');
-    QCOMPARE(started.size(), 2);
-
-    _manager.endRuns();
-    for (const QByteArray& pid : started)
-        QTRY_VERIFY2(processEnded(pid.toLongLong()), pid.constData());
-    QTRY_VERIFY(record->completed);
-    QCOMPARE(record->failure->description(),
-             QStringLiteral("Shell script was killed by signal 9\nError: "));
-}
-
-void TestScriptRunner::endingRunsEndsWhatEndedRunsLeftBehind() {
-    // The script is done at once; what it left running ignores the polite request.
-    const QString pid = _tree.path("left-behind");
-    const auto record = run("bash", "bash -c \"trap '' TERM; exec sleep 1000\" >/dev/null 2>&1 &\n"
-                                    "echo $! > '" +
-                                        pid.toUtf8() + "'\n");
-    QVERIFY(!record->failure);
-    const QByteArray leftBehind = fileContents(pid).trimmed();
-    QVERIFY(!leftBehind.isEmpty() && !processEnded(leftBehind.toLongLong()));
-
-    _manager.endRuns();
-    QTRY_VERIFY2(processEnded(leftBehind.toLongLong()), leftBehind.constData());
 }
 
 QTEST_GUILESS_MAIN(TestScriptRunner)
