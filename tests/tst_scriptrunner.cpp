@@ -48,21 +48,17 @@ private Q_SLOTS:
     void keepsOnlyTheTailOfStandardError();
     void reportsFailuresToStart_data();
     void reportsFailuresToStart();
-    void endingRunsEndsWhatTheyStarted();
-    void endingRunsEndsWhatEndedRunsLeftBehind();
 
 private:
-    // Runs `script` as a script of `type`, and waits for its outcome unless told not to.
-    std::shared_ptr<RunRecord> run(const QString& type, const QByteArray& script,
-                                   bool waitForOutcome = true);
+    // Runs `script` as a script of `type`, and waits for its outcome.
+    std::shared_ptr<RunRecord> run(const QString& type, const QByteArray& script);
 
     TempTree _tree;
     ScriptManager _manager;
     int _scripts = 0;
 };
 
-std::shared_ptr<RunRecord> TestScriptRunner::run(const QString& type, const QByteArray& script,
-                                                 bool waitForOutcome) {
+std::shared_ptr<RunRecord> TestScriptRunner::run(const QString& type, const QByteArray& script) {
     ScriptMetadata metadata;
     metadata.type = type;
     auto record = std::make_shared<RunRecord>();
@@ -73,7 +69,7 @@ std::shared_ptr<RunRecord> TestScriptRunner::run(const QString& type, const QByt
             record->completed = true;
             record->failure = failure;
         });
-    if (waitForOutcome && !QTest::qWaitFor([record] { return record->completed; }, 60000))
+    if (!QTest::qWaitFor([record] { return record->completed; }, 60000))
         qFatal("the run never completed");
     return record;
 }
@@ -171,39 +167,6 @@ void TestScriptRunner::reportsFailuresToStart() {
     QVERIFY(record->failure);
     QVERIFY2(record->failure->description().contains(failure),
              qPrintable(record->failure->description()));
-}
-
-void TestScriptRunner::endingRunsEndsWhatTheyStarted() {
-    // The script and the program it starts both ignore the polite request.
-    const QString pids = _tree.path("pids");
-    const QByteArray file = pids.toUtf8();
-    const auto record = run("bash",
-                            "trap '' TERM\nsleep 1000 &\necho $$ $! > '" + file + ".new'\nmv '" +
-                                file + ".new' '" + file + "'\nwait\n",
-                            false);
-    QTRY_VERIFY(QFileInfo::exists(pids));
-    const QList<QByteArray> started = fileContents(pids).trimmed().split(' ');
-    QCOMPARE(started.size(), 2);
-
-    _manager.endRuns();
-    for (const QByteArray& pid : started)
-        QTRY_VERIFY2(processEnded(pid.toLongLong()), pid.constData());
-    QTRY_VERIFY(record->completed);
-    QCOMPARE(record->failure->description(), u"Shell script was killed by signal 9\nError: "_s);
-}
-
-void TestScriptRunner::endingRunsEndsWhatEndedRunsLeftBehind() {
-    // The script is done at once; what it left running ignores the polite request.
-    const QString pid = _tree.path("left-behind");
-    const auto record = run("bash", "bash -c \"trap '' TERM; exec sleep 1000\" >/dev/null 2>&1 &\n"
-                                    "echo $! > '" +
-                                        pid.toUtf8() + "'\n");
-    QVERIFY(!record->failure);
-    const QByteArray leftBehind = fileContents(pid).trimmed();
-    QVERIFY(!leftBehind.isEmpty() && !processEnded(leftBehind.toLongLong()));
-
-    _manager.endRuns();
-    QTRY_VERIFY2(processEnded(leftBehind.toLongLong()), leftBehind.constData());
 }
 
 QTEST_GUILESS_MAIN(TestScriptRunner)

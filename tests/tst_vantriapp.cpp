@@ -33,8 +33,8 @@ void TestVantriApp::launchLoadsTheSavedScriptsFolderAndOpensOneSettingsWindow() 
     IsolatedEnvironment environment;
     const QString folder = environment.tree().makeDir("scripts");
     openPreferences()->setValue(PreferenceKeys::scriptFolderPath, folder);
-    VantriApp scene;
     ScriptManager::shared().loadScripts(QString());
+    VantriApp scene;
     // Nothing the panel can do without waits for it: the tray item and the
     // saved folder come when launching is finished.
     QVERIFY(scene.trayIcon().isNull());

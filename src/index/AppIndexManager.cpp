@@ -7,6 +7,7 @@
 #include "index/IndexFile.h"
 #include "index/scan/ApplicationDirectories.h"
 #include "index/scan/ApplicationScanner.h"
+#include "platform/AtomicFile.h"
 #include "product/Diagnostics.h"
 
 #include <QFileInfo>
@@ -36,6 +37,10 @@ AppIndexManager::AppIndexManager(QStringList directories, QString indexFilePath,
     , _indexFilePath(std::move(indexFilePath))
     , _apps(std::make_shared<const AppIndex>()) {
     _savePool.setMaxThreadCount(1);
+    // Copies a crash left between writing and renaming would stay for good,
+    // each as large as the index. Cleared on the thread that saves, so never
+    // while this program writes one; a start does not wait for it.
+    _savePool.start([path = _indexFilePath] { removeInterruptedReplacements(path); });
     // From the event loop: a manager made during start-up leaves the cores
     // to whatever the program shows first.
     QMetaObject::invokeMethod(this, &AppIndexManager::loadIndex, Qt::QueuedConnection);

@@ -5,6 +5,7 @@
 
 #include "index/scan/DirectoryWalk.h"
 #include "platform/FolderChangeWatch.h"
+#include "platform/FolderLookout.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -12,34 +13,19 @@
 #include <QtConcurrent>
 #include <algorithm>
 
-namespace {
-
-// The folder itself when it exists, else the closest of its parents that does.
-QString nearestExisting(const QString& folder) {
-    QString candidate = QDir::cleanPath(folder);
-    while (!QFileInfo(candidate).isDir()) {
-        const QString parent = QFileInfo(candidate).path();
-        if (parent == candidate)
-            break;
-        candidate = parent;
-    }
-    return candidate;
-}
-
-} // namespace
-
 ApplicationFolderWatch::ApplicationFolderWatch(QStringList roots, QDateTime indexWritten,
                                                QObject* parent)
     : QObject(parent)
     , _roots(std::move(roots))
     , _indexWritten(std::move(indexWritten))
     , _itemWatch(new FolderChangeWatch(this))
-    , _lookoutWatch(new FolderChangeWatch(this)) {
+    , _lookout(new FolderLookout(this)) {
     _settleTimer.setSingleShot(true);
     _settleTimer.setInterval(settleMs);
     connect(&_settleTimer, &QTimer::timeout, this, &ApplicationFolderWatch::settle);
     connect(_itemWatch, &FolderChangeWatch::changed, this, &ApplicationFolderWatch::noteItemChange);
-    connect(_lookoutWatch, &FolderChangeWatch::changed, &_settleTimer, qOverload<>(&QTimer::start));
+    // A missing folder that appears counts once the changes in it have settled.
+    connect(_lookout, &FolderLookout::appeared, this, &ApplicationFolderWatch::noteItemChange);
     startSurvey();
 }
 
@@ -104,29 +90,19 @@ void ApplicationFolderWatch::noteItemChange() {
 }
 
 void ApplicationFolderWatch::settle() {
-    const bool rootAppeared =
-        std::any_of(_missingRoots.cbegin(), _missingRoots.cend(),
-                    [](const QString& root) { return QFileInfo(root).isDir(); });
-    if (_itemsChanged || rootAppeared) {
-        if (_surveying)
-            _surveyAgain = true;
-        else
-            startSurvey();
-        return;
-    }
-    // Only a parent of a missing folder changed: a few checks on this thread
-    // move the lookouts closer without listing any folder.
-    _lookoutWatch->setFolders(lookouts());
-}
-
-QStringList ApplicationFolderWatch::lookouts() const {
-    QStringList folders;
-    for (const QString& root : _missingRoots)
-        folders.append(nearestExisting(root));
-    return folders;
+    if (_surveying)
+        _surveyAgain = true;
+    else
+        startSurvey();
 }
 
 void ApplicationFolderWatch::follow() {
+    // A folder that went from its path (moved, deleted, unmounted) was let
+    // go by the watch; whatever is at its path now is watched afresh here.
     _itemWatch->setFolders(QStringList(_folders.cbegin(), _folders.cend()));
-    _lookoutWatch->setFolders(lookouts());
+    _lookout->lookFor(_missingRoots);
+}
+
+QStringList ApplicationFolderWatch::lookouts() const {
+    return _lookout->lookouts();
 }

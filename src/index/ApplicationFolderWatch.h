@@ -10,13 +10,15 @@
 #include <QTimer>
 
 class FolderChangeWatch;
+class FolderLookout;
 
 // Watches the application folders and every folder the scan enters below
 // them through the kernel's change notices (no polling, so an idle program
 // stays asleep), for items added, removed, renamed or rewritten in place,
 // and says so once the changes have settled. A folder that
 // does not exist yet is looked out for from its nearest existing parent, so
-// that it counts from the moment it appears. Main thread; the folders are
+// that it counts from the moment it appears; what is written to the files of
+// that parent is not looked at. Main thread; the folders are
 // listed on a worker.
 class ApplicationFolderWatch : public QObject {
     Q_OBJECT
@@ -32,6 +34,10 @@ public:
 
     // The application folders watched now, sorted.
     QStringList watchedFolders() const;
+    // The nearest existing parents of the missing application folders, watched for entries only.
+    QStringList lookouts() const;
+    // Whether a change waits for the folders to settle.
+    bool isSettling() const { return _settleTimer.isActive(); }
 
 Q_SIGNALS:
     // Items were added, removed, renamed or rewritten in the application folders.
@@ -50,15 +56,14 @@ private:
     void finishSurvey(const Survey& result);
     void noteItemChange();
     void settle();
-    QStringList lookouts() const;
     void follow();
 
     const QStringList _roots;
     QDateTime _indexWritten;
-    // The application folders, and apart from them the nearest existing
-    // parents of the missing ones, whose changes only move the lookouts.
+    // The application folders, and apart from them the missing ones, looked
+    // out for from their nearest existing parents.
     FolderChangeWatch* _itemWatch;
-    FolderChangeWatch* _lookoutWatch;
+    FolderLookout* _lookout;
     QTimer _settleTimer;
     QSet<QString> _folders;
     QStringList _missingRoots;

@@ -4,29 +4,62 @@
 #include "scripts/ScriptFolderMonitor.h"
 
 #include "platform/FolderChangeWatch.h"
+#include "platform/FolderLookout.h"
+
+#include <QFileInfo>
 
 #include <algorithm>
 #include <utility>
 
 ScriptFolderMonitor::ScriptFolderMonitor(QObject* parent)
     : QObject(parent)
-    , _watch(new FolderChangeWatch(this)) {
+    , _watch(new FolderChangeWatch(this))
+    , _lookout(new FolderLookout(this)) {
     _reportTimer.setSingleShot(true);
     _reportTimer.setInterval(0);
     connect(_watch, &FolderChangeWatch::changed, &_reportTimer, qOverload<>(&QTimer::start));
+    connect(_watch, &FolderChangeWatch::folderGone, this, [this](const QString& folder) {
+        if (folder == _folderPath)
+            watchTop();
+    });
+    connect(_lookout, &FolderLookout::appeared, this, [this] {
+        watchTop();
+        _reportTimer.start();
+    });
     connect(&_reportTimer, &QTimer::timeout, this, [this] { Q_EMIT folderChanged(_folderPath); });
 }
 
 void ScriptFolderMonitor::watch(const QString& folderPath) {
     _reportTimer.stop();
-    QStringList folders;
-    if (folderPath == _folderPath)
-        folders = _watch->folders();
-    _isAwaitingFirstScan = folderPath != _folderPath;
-    _folderPath = folderPath;
-    if (!folderPath.isEmpty() && !folders.contains(folderPath))
-        folders.append(folderPath);
-    _watch->setFolders(folders);
+    if (folderPath != _folderPath) {
+        _watch->setFolders({});
+        _folderPath = folderPath;
+    }
+    watchTop();
+}
+
+void ScriptFolderMonitor::watchTop() {
+    if (_folderPath.isEmpty()) {
+        _lookout->lookFor({});
+        return;
+    }
+    // Looked for before it is tried again, so that a folder put in place
+    // between the two is not missed; tried twice at most, as one that is
+    // there but cannot be watched would be found again and again.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!_watch->folders().contains(_folderPath)) {
+            // A new top folder: the folders below the old one are not its own.
+            _watch->setFolders({_folderPath});
+            _isAwaitingFirstScan = true;
+        }
+        if (_watch->folders().contains(_folderPath)) {
+            _lookout->lookFor({});
+            return;
+        }
+        _lookout->lookFor({_folderPath});
+        if (!QFileInfo(_folderPath).isDir())
+            return;
+    }
 }
 
 void ScriptFolderMonitor::watchFolders(const QString& folderPath, const QStringList& folders) {

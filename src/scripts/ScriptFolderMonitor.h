@@ -9,12 +9,19 @@
 #include <QTimer>
 
 class FolderChangeWatch;
+class FolderLookout;
 
 // Watches a scripts folder tree: the entries of the folder and of every folder
 // below it (additions, removals, renames) and the contents of the files in
 // them (a metadata file rewritten in place, as some editors do), and says so
 // on the main thread. Changes that arrive together are reported once, on the
 // next turn of the event loop, always naming the top folder.
+//
+// The watch follows the folder's path, not the folder: when the folder is
+// replaced (renamed away and another renamed in its place, deleted and made
+// again, or unmounted and mounted again), the one now at the path is watched
+// and the replacement reported. While nothing is at the path, its nearest
+// existing parent is watched for the folder to appear.
 class ScriptFolderMonitor : public QObject {
     Q_OBJECT
 
@@ -22,9 +29,7 @@ public:
     explicit ScriptFolderMonitor(QObject* parent = nullptr);
 
     // Watches `folderPath` itself, dropping unreported changes; a different
-    // folder than before drops every earlier watch. When the folder cannot be
-    // watched, nothing is. A folder that is deleted stops being watched; its
-    // deletion is the last change reported for it.
+    // folder than before drops every earlier watch.
     void watch(const QString& folderPath);
     // The folders a scan of `folderPath` found below it are watched from now
     // on, and those it no longer found are not. Does nothing unless
@@ -35,9 +40,13 @@ Q_SIGNALS:
     void folderChanged(const QString& folderPath);
 
 private:
+    void watchTop();
+
     FolderChangeWatch* _watch;
+    FolderLookout* _lookout;
     QTimer _reportTimer;
     QString _folderPath;
-    // Whether the folders of the chosen folder's first scan are still to come.
+    // Whether the folders of the first scan since the top folder was last
+    // watched afresh are still to come.
     bool _isAwaitingFirstScan = false;
 };

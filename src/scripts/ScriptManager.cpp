@@ -5,13 +5,9 @@
 
 #include "scripts/ScriptFolderMonitor.h"
 #include "scripts/ScriptFolderScan.h"
-#include "scripts/run/ScriptRun.h"
 
 #include <QCoreApplication>
-#include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
-
-#include <chrono>
 
 ScriptManager::ScriptManager(QObject* parent)
     : QObject(parent)
@@ -86,26 +82,11 @@ void ScriptManager::runScript(const ScriptMetadata& metadata, const QString& scr
                               const QStringList& arguments,
                               std::function<void(const QString&)> outputHandler,
                               std::function<void(const std::optional<ScriptFailure>&)> completion) {
-    const std::optional<ScriptRunner> runner = _runners.runnerFor(metadata.type);
-    if (!runner) {
-        // Reported later like every other outcome, never from inside this call.
-        QTimer::singleShot(0, this, [completion = std::move(completion), type = metadata.type] {
-            completion(ScriptError::unsupportedScriptType(type));
-        });
-        return;
-    }
-    auto* run = new ScriptRun(*runner, std::move(outputHandler), std::move(completion), this);
-    run->start(scriptPath, arguments);
-    // Groups outlive their runs when a script leaves something running
-    // behind; those that have emptied need no ending.
-    _runGroups.removeIf([](qint64 group) { return !ScriptRun::groupExists(group); });
-    if (run->processGroup() > 0)
-        _runGroups.append(run->processGroup());
+    _runs.run(metadata, scriptPath, arguments, std::move(outputHandler), std::move(completion));
 }
 
 void ScriptManager::endRuns() {
-    using namespace std::chrono_literals;
-    ScriptRun::endAll(findChildren<ScriptRun*>(Qt::FindDirectChildrenOnly), _runGroups, 2s);
+    _runs.endAll();
 }
 
 void ScriptManager::publish(ScriptCatalogue catalogue) {

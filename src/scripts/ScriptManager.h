@@ -8,6 +8,7 @@
 #include "scripts/ScriptMetadata.h"
 #include "scripts/run/ScriptError.h"
 #include "scripts/run/ScriptRunner.h"
+#include "scripts/run/ScriptRuns.h"
 
 #include <QFutureWatcher>
 #include <QObject>
@@ -29,7 +30,7 @@ struct FoundScript {
 };
 
 // The catalogue of the user's scripts, filed under their command keywords,
-// kept up to date with the scripts folder; also runs them. Lives on the main
+// kept up to date with the scripts folder; runs them through ScriptRuns. Lives on the main
 // thread; only scripts() may be called from other threads. The folder is read
 // on a worker, one scan at a time, and each catalogue is published on the
 // main thread.
@@ -43,9 +44,11 @@ public:
 
     // Catalogues the folder at `path` afresh and watches its tree, so that
     // adding, removing or renaming entries anywhere in it, or rewriting a
-    // metadata file, catalogues it again. An empty, missing or unreadable
-    // folder empties the catalogue at once, and the earlier folder is no
-    // longer watched.
+    // metadata file, catalogues it again; so does replacing the folder
+    // itself (by renaming, deleting and making it again, or mounting). An
+    // empty, missing or unreadable folder empties the catalogue at once, and
+    // the earlier folder is no longer watched; a missing one is catalogued
+    // once it appears.
     // Otherwise the folder is scanned on a worker and the catalogue replaced
     // when the scan is done; a request made while a scan runs is held, and
     // the requests held meanwhile make one more scan, of the latest folder.
@@ -71,7 +74,7 @@ public:
                    std::function<void(const std::optional<ScriptFailure>&)> completion);
 
     // The runner of each script type; tests point its interpreters at stand-ins.
-    ScriptRunners& runners() { return _runners; }
+    ScriptRunners& runners() { return _runs.runners(); }
 
     // Ends every run still going, and whatever it started: the end of the
     // program's life. Called when the application is about to quit.
@@ -92,7 +95,5 @@ private:
     QFutureWatcher<ScriptFolderContents> _scan;
     std::optional<QString> _scanningPath;
     std::optional<QString> _nextScanPath;
-    ScriptRunners _runners;
-    // The process group of every run started whose group may still have members.
-    QList<qint64> _runGroups;
+    ScriptRuns _runs;
 };

@@ -15,9 +15,8 @@ AppState::AppState(std::unique_ptr<AppIndexManager> appIndexManager, QObject* pa
     : QObject(parent)
     , _appIndexManager(std::move(appIndexManager))
     , _scriptFolderPath(openPreferences()->value(PreferenceKeys::scriptFolderPath).toString()) {
-    if (!_scriptFolderPath.isEmpty())
-        ScriptManager::shared().loadScripts(_scriptFolderPath);
-
+    // The saved folder is not read here: the state is made before the
+    // panel's first frame, and the launch loads the folder once it is shown.
     // Queued, so the flag reaches observers on this object's (the main)
     // thread, in order, whatever thread the manager reported from.
     connect(_appIndexManager.get(), &AppIndexManager::isIndexingChanged, this,

@@ -15,7 +15,8 @@ class AppState : public QObject {
     Q_OBJECT
 
 public:
-    // Builds an index manager on the default folders and index file.
+    // Builds an index manager on the default folders and index file. The
+    // saved scripts folder is only read: loading it is the launch's business.
     explicit AppState(QObject* parent = nullptr);
     explicit AppState(std::unique_ptr<AppIndexManager> appIndexManager, QObject* parent = nullptr);
     ~AppState() override;

@@ -16,16 +16,20 @@
 #include <functional>
 #include <optional>
 
+class QSocketNotifier;
+
 // One run of a script as a child process, driven by the main thread's event
 // loop so that nothing waits for the child. Output pieces go to the output
-// handler as they are read; when the child has ended, what is still unread is
-// delivered first and the outcome is reported after it, on a later turn of the
-// event loop. The run deletes itself once it has reported.
+// handler as they are read; when the script has ended, what is still unread
+// is delivered first and the outcome is reported after it, on a later turn of
+// the event loop; output after that is not read.
 //
-// The child leads a process group of its own, so that everything it starts
-// can be ended with it (endAll). Of its standard error only the last
-// maxStandardErrorTail bytes are kept for the failure message, however much
-// it writes.
+// The script runs under a keeper of its own (see ProcessKeeper), which
+// holds on to everything the script starts, whatever group or session it
+// moves to, until it is gone: endAll reaches all of it. The run deletes
+// itself once it has reported and its keeper has ended. Of its standard
+// error only the last maxStandardErrorTail bytes are kept for the failure
+// message, however much it writes.
 class ScriptRun : public QObject {
     Q_OBJECT
 
@@ -37,33 +41,28 @@ public:
 
     ScriptRun(const ScriptRunner& runner, OutputHandler outputHandler, Completion completion,
               QObject* parent = nullptr);
+    ~ScriptRun() override;
 
     // The interpreter receives the script path and then `arguments` as separate
     // words; no shell is involved. The child inherits the working directory and
     // environment, and reads an empty input so that it cannot wait for typing.
     void start(const QString& scriptPath, const QStringList& arguments);
 
-    // The process group the child leads: its process id, kept after it ended
-    // since what it started in the background may still be in the group.
-    // Zero before start().
-    qint64 processGroup() const { return _group; }
-    // Whether any process of `group` is still there.
-    static bool groupExists(qint64 group);
-
-    // Ends `runs` and their groups, and `groups` (those of runs that ended
-    // and left something behind): asks them to end (SIGTERM), waits up to
-    // `grace` for every process of the groups to be gone, then kills what is
-    // left (SIGKILL). Blocks its caller meanwhile; for the end of the
-    // program, when nothing else waits on the event loop.
-    static void endAll(const QList<ScriptRun*>& runs, const QList<qint64>& groups,
-                       std::chrono::milliseconds grace);
+    // Ends `runs`, the scripts still running and everything they started:
+    // asks every process to end (SIGTERM), waits up to `grace` for all to be
+    // gone, then kills what is left (SIGKILL). Blocks its caller meanwhile;
+    // for the end of the program, when nothing else waits on the event loop.
+    static void endAll(const QList<ScriptRun*>& runs, std::chrono::milliseconds grace);
 
 private:
     void deliverOutput();
     void keepStandardError();
-    void childFinished(int exitCode, QProcess::ExitStatus exitStatus);
+    void readStatus();
+    void scriptEnded();
+    void keeperEnded(int exitCode, QProcess::ExitStatus exitStatus);
     void report(const std::optional<ScriptFailure>& outcome);
     void startFailed();
+    void signalDescendants(int signal) const;
 
     ScriptRunner _runner;
     OutputHandler _outputHandler;
@@ -72,5 +71,17 @@ private:
     ScriptOutputDecoder _decoder;
     QByteArray _standardError;
     bool _standardErrorCut = false;
-    qint64 _group = 0;
+    // Where the keeper tells the script's wait status.
+    int _statusPipe = -1;
+    QSocketNotifier* _statusNotifier = nullptr;
+    struct EndStatus {
+        // The exit status, or the number of the signal that killed it.
+        int code = 0;
+        bool killedBySignal = false;
+    };
+    std::optional<EndStatus> _scriptStatus;
+    bool _isEnding = false;
+    bool _hasReported = false;
+    bool _hasCompleted = false;
+    bool _keeperEnded = false;
 };
