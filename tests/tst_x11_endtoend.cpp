@@ -275,6 +275,9 @@ void TestX11EndToEnd::chosenShortcutTakesOverFromTheOldOneAtOnce() {
     AppState layoutState(std::make_unique<AppIndexManager>(
         QStringList{_environment.tree().makeDir(QStringLiteral("layout-apps"))},
         _environment.tree().path(QStringLiteral("layout-index.json"))));
+    // Where the running instance says its key lives, as it says it.
+    layoutState.setHotKeyPlace(
+        {HotKeyPlace::Route::x11Grab, QStringLiteral("Ctrl+Alt+Space"), QString()});
     Settings panel(layoutState, nullptr, [](QWidget*) { return QString(); });
     panel.setAttribute(Qt::WA_DontShowOnScreen);
     panel.show();
