@@ -101,19 +101,21 @@ void TestInstanceChannel::readsOnlyWholeCommandLines_data() {
     QTest::addColumn<QByteArray>("received");
     QTest::addColumn<Status>("status");
     QTest::addColumn<InstanceCommand>("command");
-    const QByteArray longest = "hide" + QByteArray(60, ' ') + "\n";
+    constexpr int limit = int(InstanceProtocol::maximumLineLength);
+    const QByteArray longest = "hide" + QByteArray(limit - 4, ' ') + "\n";
     QTest::newRow("command") << QByteArray("show\n") << Status::command << InstanceCommand::show;
     QTest::newRow("blanks around")
         << QByteArray(" quit\r\n") << Status::command << InstanceCommand::quit;
     QTest::newRow("longest line") << longest << Status::command << InstanceCommand::hide;
-    QTest::newRow("one byte too long") << QByteArray("hide" + QByteArray(61, ' ') + "\n")
+    QTest::newRow("one byte too long") << QByteArray("hide" + QByteArray(limit - 3, ' ') + "\n")
                                        << Status::tooLong << InstanceCommand::toggle;
-    QTest::newRow("junk after the limit") << QByteArray("hide" + QByteArray(61, ' ') + "junk\n")
-                                          << Status::tooLong << InstanceCommand::toggle;
+    QTest::newRow("junk after the limit")
+        << QByteArray("hide" + QByteArray(limit - 3, ' ') + "junk\n") << Status::tooLong
+        << InstanceCommand::toggle;
     QTest::newRow("no newline yet")
-        << QByteArray(64, ' ') << Status::incomplete << InstanceCommand::toggle;
+        << QByteArray(limit, ' ') << Status::incomplete << InstanceCommand::toggle;
     QTest::newRow("no newline in time")
-        << QByteArray(65, ' ') << Status::tooLong << InstanceCommand::toggle;
+        << QByteArray(limit + 1, ' ') << Status::tooLong << InstanceCommand::toggle;
     QTest::newRow("unknown") << QByteArray("Show\n") << Status::unknownCommand
                              << InstanceCommand::toggle;
     QTest::newRow("embedded nul") << QByteArray("sho\0w\n", 6) << Status::unknownCommand
@@ -137,13 +139,17 @@ void TestInstanceChannel::refusesWhatIsNotACommand() {
     TempTree tree;
     const QString socketPath = tree.path("vantri.socket");
     int carriedOut = 0;
-    InstanceServer server(socketPath, [&carriedOut](InstanceCommand) { ++carriedOut; });
+    InstanceServer server(socketPath,
+                          [&carriedOut](InstanceCommand, const ActivationToken&) { ++carriedOut; });
     QVERIFY(server.listen());
 
     for (const QByteArray& line : {QByteArray("TOGGLE\n"), QByteArray("sho\0w\n", 6)})
         QCOMPARE(exchangeRaw(socketPath, line), QByteArray("error unknown command\n"));
     // Lines longer than the protocol allows are dropped unanswered, never cut.
-    QCOMPARE(exchangeRaw(socketPath, "hide" + QByteArray(61, ' ') + "junk\n"), QByteArray());
+    QCOMPARE(
+        exchangeRaw(socketPath,
+                    "hide" + QByteArray(InstanceProtocol::maximumLineLength - 3, ' ') + "junk\n"),
+        QByteArray());
     QCOMPARE(exchangeRaw(socketPath, QByteArray(100'000, 'x')), QByteArray());
     QCOMPARE(carriedOut, 0);
     QVERIFY(server.isListening());
@@ -203,7 +209,8 @@ void TestInstanceChannel::dropsPeersOfAnotherUser() {
     const QString folder = openFolder(tree);
     const QString socketPath = folder + "/vantri.socket";
     int carriedOut = 0;
-    InstanceServer server(socketPath, [&carriedOut](InstanceCommand) { ++carriedOut; });
+    InstanceServer server(socketPath,
+                          [&carriedOut](InstanceCommand, const ActivationToken&) { ++carriedOut; });
     QVERIFY(server.listen());
     QVERIFY(QFile::setPermissions(socketPath, QFileDevice::Permissions(0x7777)));
 

@@ -330,6 +330,8 @@ void TestX11EndToEnd::chosenShortcutTakesOverFromTheOldOneAtOnce() {
     AppState layoutState(std::make_unique<AppIndexManager>(
         QStringList{_environment.tree().makeDir(u"layout-apps"_s)},
         _environment.tree().path(u"layout-index.json"_s)));
+    // Where the running instance says its key lives, as it says it.
+    layoutState.setHotKeyPlace({HotKeyPlace::Route::x11Grab, u"Ctrl+Alt+Space"_s, QString()});
     Settings panel(layoutState, nullptr, [](QWidget*) { return QString(); });
     panel.setAttribute(Qt::WA_DontShowOnScreen);
     panel.show();

@@ -37,10 +37,23 @@ void AccessibilityPermission::checkAccessibilityPermission() {
 }
 
 void AccessibilityPermission::recheckAccessibilityPermission() {
-    if (_platform.isProcessTrusted())
+    if (_platform.isProcessTrusted()) {
         markGranted();
-    else
-        showAccessibilityPrompt();
+        return;
+    }
+    if (_platform.isPanelShown && _platform.isPanelShown()) {
+        _isWaitingForThePanel = true;
+        return;
+    }
+    showAccessibilityPrompt();
+}
+
+void AccessibilityPermission::panelHidden() {
+    if (!std::exchange(_isWaitingForThePanel, false))
+        return;
+    // After the panel's own hiding has run to its end, and only if the panel
+    // has not come back meanwhile.
+    QTimer::singleShot(0, this, &AccessibilityPermission::recheckAccessibilityPermission);
 }
 
 void AccessibilityPermission::showAccessibilityPrompt() {

@@ -13,7 +13,9 @@ class AppState;
 class QMessageBox;
 
 // Checks at launch whether Vantri may listen for its global hotkey, checks
-// again ten seconds later, and then asks the user once, ever. The two
+// again ten seconds later, and then asks the user once, ever. The alert never
+// comes while the panel is open: it would take the focus from what the user
+// types there, and so hide the panel; it waits until the panel hides. The two
 // preference flags it keeps are only ever set to true; the granted flag goes
 // through the state, so its observers hear of it.
 class AccessibilityPermission : public QObject {
@@ -27,6 +29,8 @@ public:
     struct Platform {
         std::function<bool()> isProcessTrusted;
         std::function<void()> openAccessibilitySettings;
+        // Whether the panel is open now; never, when not given.
+        std::function<bool()> isPanelShown = {};
     };
     // The real trust check and settings page of the platform layer.
     static Platform systemPlatform();
@@ -37,8 +41,11 @@ public:
     void recheckAccessibilityPermission();
     void showAccessibilityPrompt();
     void openAccessibilitySettings();
+    // To be called whenever the panel hides: a check that waited for it runs now.
+    void panelHidden();
 
     bool isRecheckScheduled() const { return _recheckTimer.isActive(); }
+    bool isWaitingForThePanel() const { return _isWaitingForThePanel; }
 
     // The prompt, ready to run; runPrompt runs it modally and gives the answer
     // (0 when it was closed without one).
@@ -51,4 +58,5 @@ private:
     AppState& _appState;
     Platform _platform;
     QTimer _recheckTimer;
+    bool _isWaitingForThePanel = false;
 };

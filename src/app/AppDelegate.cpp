@@ -4,13 +4,13 @@
 #include "app/AppDelegate.h"
 
 #include "app/AccessibilityPermission.h"
-#include "app/hotkey/HotKey.h"
-#include "app/hotkey/ShortcutParser.h"
+#include "app/hotkey/HotKeyRegistration.h"
 #include "app/window/KeyableWindow.h"
 #include "app/window/LauncherPlacement.h"
 #include "app/window/MainScreen.h"
 #include "index/AppIndexManager.h"
 #include "platform/x11/CompositorCheck.h"
+#include "platform/x11/X11StartupId.h"
 #include "scripts/ScriptManager.h"
 #include "state/AppState.h"
 #include "state/PreferenceKeys.h"
@@ -32,7 +32,11 @@ constexpr int fullContentHeight = LauncherView::searchAreaHeight + LauncherView:
 } // namespace
 
 AppDelegate::AppDelegate(QObject* parent)
-    : QObject(parent) {}
+    : AppDelegate(nullptr, parent) {}
+
+AppDelegate::AppDelegate(std::unique_ptr<HotKeyRegistration> hotKeys, QObject* parent)
+    : QObject(parent)
+    , _hotKeys(std::move(hotKeys)) {}
 
 AppDelegate::~AppDelegate() = default;
 
@@ -45,50 +49,53 @@ void AppDelegate::applicationDidFinishLaunching() {
 }
 
 void AppDelegate::registerHotKey() {
-    _hotKey.reset();
-    const QString shortcut = AppState::shared().savedShortcut();
-    _hotKey = makeHotKey(shortcut);
-    if (_hotKey && _hotKey->isRefused())
-        reportRefused(shortcut);
+    if (!_hotKeys) {
+        // Each press toggles on a later turn of the main loop, never inside
+        // the dispatch of the event or message that reported it, and not at
+        // all once the delegate is gone.
+        _hotKeys = std::make_unique<HotKeyRegistration>(
+            HotKeyRegistration::chooseRoute(HotKeyRegistration::thisSession()),
+            [delegate = QPointer<AppDelegate>(this)] {
+                if (delegate)
+                    QMetaObject::invokeMethod(
+                        delegate, [delegate] { delegate->toggleLauncher(); }, Qt::QueuedConnection);
+            });
+    }
+    publish(_hotKeys->registerShortcut(AppState::shared().savedShortcut()));
 }
 
 void AppDelegate::registerChosenShortcut(const QString& shortcut) {
-    // The same combination again is already held: grabbing it anew and then
-    // letting the old grab go would give it up.
-    if (_hotKey && _hotKey->isRegistered() &&
-        parseShortcut(shortcut) == parseShortcut(AppState::shared().savedShortcut()))
+    if (_hotKeys)
+        publish(_hotKeys->registerShortcut(shortcut));
+}
+
+void AppDelegate::publish(const HotKeyOutcome& outcome) {
+    AppState& state = AppState::shared();
+    switch (outcome.status) {
+    case HotKeyOutcome::Status::refused:
+    case HotKeyOutcome::Status::failed:
+        // The combination in force, and where it lives, stay as they were.
+        state.setHotKeyProblem(outcome.refusal);
         return;
-    std::unique_ptr<HotKey> hotKey = makeHotKey(shortcut);
-    if (hotKey && hotKey->isRefused()) {
-        reportRefused(shortcut);
+    case HotKeyOutcome::Status::registered:
+    case HotKeyOutcome::Status::leftToTheUser:
+    case HotKeyOutcome::Status::none:
+        state.setHotKeyPlace(outcome.place);
         return;
     }
-    _hotKey = std::move(hotKey);
-}
-
-std::unique_ptr<HotKey> AppDelegate::makeHotKey(const QString& shortcut) {
-    const std::optional<ParsedShortcut> parsed = parseShortcut(shortcut);
-    if (!parsed)
-        return nullptr;
-    auto hotKey = std::make_unique<HotKey>(parsed->keyCode, parsed->modifiers);
-    // Each press toggles on a later turn of the main loop, never inside the
-    // X event dispatch, and not at all once the delegate is gone.
-    hotKey->setKeyDownHandler([delegate = QPointer<AppDelegate>(this)] {
-        if (delegate)
-            QMetaObject::invokeMethod(delegate, &AppDelegate::toggleLauncher, Qt::QueuedConnection);
-    });
-    return hotKey;
-}
-
-void AppDelegate::reportRefused(const QString& shortcut) {
-    AppState::shared().setHotKeyProblem(
-        tr("%1 is used by another program — choose another").arg(shortcut));
 }
 
 void AppDelegate::checkAccessibilityPermission() {
-    if (!_accessibilityPermission)
-        _accessibilityPermission = std::make_unique<AccessibilityPermission>(
-            AppState::shared(), AccessibilityPermission::systemPlatform());
+    if (!_accessibilityPermission) {
+        // Where the key is grabbed or bound through the desktop's own service,
+        // nothing more is needed to hear it; the alert waits while the panel
+        // is open, so that it never takes the focus from what is typed there.
+        AccessibilityPermission::Platform platform = AccessibilityPermission::systemPlatform();
+        platform.isProcessTrusted = [this] { return _hotKeys && _hotKeys->bindsKeys(); };
+        platform.isPanelShown = [this] { return _launcherWindow && _launcherWindow->isVisible(); };
+        _accessibilityPermission =
+            std::make_unique<AccessibilityPermission>(AppState::shared(), std::move(platform));
+    }
     _accessibilityPermission->checkAccessibilityPermission();
 }
 
@@ -98,16 +105,16 @@ void AppDelegate::loadSavedScriptFolder() {
         ScriptManager::shared().loadScripts(path);
 }
 
-void AppDelegate::toggleLauncher() {
+void AppDelegate::toggleLauncher(const ActivationToken& activation) {
     // A panel still on screen without the keyboard is brought back, not
     // hidden: one press, and typing reaches it again.
     if (_launcherWindow && _launcherWindow->isVisible() && _launcherWindow->isActiveWindow())
         hideLauncher();
     else
-        showLauncher();
+        showLauncher(activation);
 }
 
-void AppDelegate::showLauncher() {
+void AppDelegate::showLauncher(const ActivationToken& activation) {
     if (!_launcherWindow)
         createLauncherWindow();
     // Placed before it is shown, so it never appears on a screen that has gone.
@@ -116,7 +123,7 @@ void AppDelegate::showLauncher() {
     // Built while the window manager maps the window, and before its first frame.
     _launcherView->completeContent();
     _launcherWindow->raise();
-    _launcherWindow->activateWindow();
+    activate(activation);
     // Shown again soon after it was hidden, the window is still the system's
     // focus window as far as Qt knows, so the focus coming back changes
     // nothing there and the widgets would never hear they are active again.
@@ -124,6 +131,21 @@ void AppDelegate::showLauncher() {
         !_launcherWindow->isActiveWindow())
         QApplication::setActiveWindow(_launcherWindow.get());
     QTimer::singleShot(focusDelay, this, &AppDelegate::focusSearchField);
+}
+
+void AppDelegate::activate(const ActivationToken& activation) {
+    const bool nativeWayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    // Qt's Wayland platform hands the compositor the token it finds in the
+    // environment when a window asks for the focus, and removes it there;
+    // it is removed here as well, should the compositor lack activation.
+    if (nativeWayland && !activation.wayland.empty())
+        qputenv("XDG_ACTIVATION_TOKEN", QByteArray::fromStdString(activation.wayland));
+    _launcherWindow->activateWindow();
+    if (nativeWayland)
+        qunsetenv("XDG_ACTIVATION_TOKEN");
+    else if (!activation.x11.empty())
+        applyX11StartupId(quint32(_launcherWindow->winId()),
+                          QByteArray::fromStdString(activation.x11));
 }
 
 void AppDelegate::hideLauncher() {
@@ -171,4 +193,9 @@ void AppDelegate::createLauncherWindow() {
             &KeyableWindow::setContentHeight);
     // A click in another program takes the activation away: the panel goes.
     connect(_launcherWindow.get(), &KeyableWindow::deactivated, this, &AppDelegate::hideLauncher);
+    // The accessibility alert waits until the panel is done with.
+    connect(_launcherWindow.get(), &KeyableWindow::hidden, this, [this] {
+        if (_accessibilityPermission)
+            _accessibilityPermission->panelHidden();
+    });
 }

@@ -3,12 +3,15 @@
 
 #pragma once
 
+#include "control/InstanceProtocol.h"
+
 #include <QObject>
 #include <chrono>
 #include <memory>
 
 class AccessibilityPermission;
-class HotKey;
+class HotKeyRegistration;
+struct HotKeyOutcome;
 class KeyableWindow;
 class LauncherView;
 
@@ -21,30 +24,35 @@ public:
     static constexpr std::chrono::milliseconds focusDelay{100};
 
     explicit AppDelegate(QObject* parent = nullptr);
+    // With the hotkey's route given rather than chosen from the session.
+    AppDelegate(std::unique_ptr<HotKeyRegistration> hotKeys, QObject* parent = nullptr);
     ~AppDelegate() override;
 
     void applicationDidFinishLaunching();
 
-    // Drops the current hotkey and registers the saved shortcut, if any.
-    // A combination another program holds is reported through AppState.
+    // Puts the saved shortcut in force, if any, and tells AppState where it
+    // lives or why it is not in force.
     void registerHotKey();
     // Puts a newly chosen shortcut in force in place of the current one. The
     // current one is let go only once the new one is held, so a refusal,
-    // reported through AppState, leaves the current one working.
+    // which AppState shows, leaves the current one working.
     void registerChosenShortcut(const QString& shortcut);
     void checkAccessibilityPermission();
     void loadSavedScriptFolder();
 
-    void toggleLauncher();
+    // `activation` is the desktop's proof that the user asked, which lets the
+    // panel take the focus where the compositor or window manager prevents
+    // focus stealing; it is handed to this show only and never kept.
+    void toggleLauncher(const ActivationToken& activation = {});
     // Creates the launcher window on first use, places it, brings it forward
     // and focuses the search field shortly after.
-    void showLauncher();
+    void showLauncher(const ActivationToken& activation = {});
     // Only hides: the window and its view live until the process ends.
     void hideLauncher();
     void positionLauncher();
     void focusSearchField();
 
-    const HotKey* hotKey() const { return _hotKey.get(); }
+    const HotKeyRegistration* hotKeys() const { return _hotKeys.get(); }
     KeyableWindow* launcherWindow() const { return _launcherWindow.get(); }
     AccessibilityPermission* accessibilityPermission() const {
         return _accessibilityPermission.get();
@@ -52,12 +60,10 @@ public:
 
 private:
     void createLauncherWindow();
-    // A hotkey for `shortcut` whose presses toggle the launcher; null for a
-    // string that names no combination.
-    std::unique_ptr<HotKey> makeHotKey(const QString& shortcut);
-    void reportRefused(const QString& shortcut);
+    void activate(const ActivationToken& activation);
+    void publish(const HotKeyOutcome& outcome);
 
-    std::unique_ptr<HotKey> _hotKey;
+    std::unique_ptr<HotKeyRegistration> _hotKeys;
     std::unique_ptr<KeyableWindow> _launcherWindow;
     LauncherView* _launcherView = nullptr;
     std::unique_ptr<AccessibilityPermission> _accessibilityPermission;

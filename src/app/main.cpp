@@ -20,13 +20,13 @@
 
 namespace {
 
-void carryOut(VantriApp& scene, InstanceCommand command) {
+void carryOut(VantriApp& scene, InstanceCommand command, const ActivationToken& activation) {
     switch (command) {
     case InstanceCommand::toggle:
-        scene.appDelegate().toggleLauncher();
+        scene.appDelegate().toggleLauncher(activation);
         return;
     case InstanceCommand::show:
-        scene.appDelegate().showLauncher();
+        scene.appDelegate().showLauncher(activation);
         return;
     case InstanceCommand::hide:
         scene.appDelegate().hideLauncher();
@@ -45,6 +45,10 @@ void carryOut(VantriApp& scene, InstanceCommand command) {
 int runInstance(int& argc, char** argv, const ChannelLocation& location, StartLock& startLock,
                 std::optional<InstanceStart::Handoff>& handoff,
                 std::optional<InstanceCommand> command) {
+    // The tokens this start was given belong to the command it carries out
+    // (Qt's X11 platform would otherwise take the startup id for itself);
+    // nothing this instance starts later may inherit them.
+    const ActivationToken startActivation = ActivationToken::takeFromEnvironment();
     PlatformRequest platform;
     if (!platform.failure().isEmpty()) {
         InstanceStart::report(platform.failure().toStdString());
@@ -57,7 +61,9 @@ int runInstance(int& argc, char** argv, const ChannelLocation& location, StartLo
 
     VantriApp scene;
     InstanceServer server(QString::fromStdString(location.socketPath),
-                          [&scene](InstanceCommand received) { carryOut(scene, received); });
+                          [&scene](InstanceCommand received, const ActivationToken& activation) {
+                              carryOut(scene, received, activation);
+                          });
     if (!server.listen()) {
         InstanceStart::report("cannot listen on " + location.socketPath + " (" +
                               server.errorString().toStdString() + ")");
@@ -70,7 +76,7 @@ int runInstance(int& argc, char** argv, const ChannelLocation& location, StartLo
     // scripts.
     // The starter returns once it is carried out, as with a running instance.
     if (command)
-        carryOut(scene, *command);
+        carryOut(scene, *command, startActivation);
     startLock.release();
     if (handoff)
         handoff->announceListening();

@@ -58,7 +58,7 @@ bool awaitReadable(int fd, Clock::time_point deadline) {
 } // namespace
 
 Delivery deliver(const std::string& socketPath, InstanceCommand command,
-                 std::chrono::milliseconds timeout) {
+                 std::chrono::milliseconds timeout, const ActivationToken& activation) {
     const Clock::time_point deadline = Clock::now() + timeout;
     const std::string reachError = "cannot reach the running Vantri at " + socketPath + ": ";
     sockaddr_un address{};
@@ -100,8 +100,7 @@ Delivery deliver(const std::string& socketPath, InstanceCommand command,
                               : std::string("a process of unknown user")) +
                        "; refusing to use it");
 
-    std::string line(InstanceProtocol::name(command));
-    line += '\n';
+    const std::string line = InstanceProtocol::requestLine(command, activation);
     if (::send(socket.fd(), line.data(), line.size(), MSG_NOSIGNAL) !=
         static_cast<ssize_t>(line.size()))
         return failure("the running Vantri closed the connection without answering");

@@ -18,10 +18,11 @@ struct Delivery {
 };
 
 // Hands `command` to the instance listening at `socketPath` and blocks until
-// it has been carried out, the instance gave up, or `timeout` passed. A socket
+// it has been carried out, the instance gave up, or `timeout` passed, with
+// `activation` for a command that shows the panel. A socket
 // whose listener is another user is never spoken to. After "quit" it also
 // waits until the instance has closed the connection, which it does as it ends.
 Delivery deliver(const std::string& socketPath, InstanceCommand command,
-                 std::chrono::milliseconds timeout);
+                 std::chrono::milliseconds timeout, const ActivationToken& activation = {});
 
 } // namespace InstanceClient

@@ -3,7 +3,9 @@
 
 #include "control/InstanceProtocol.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <utility>
 
 namespace InstanceProtocol {
@@ -22,6 +24,26 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
 
+constexpr std::string_view waylandField = "wayland:";
+constexpr std::string_view x11Field = "x11:";
+
+// A token is passed on to the compositor or the X server as it is: only
+// printable ASCII without blanks, and never longer than the line allows.
+bool isToken(std::string_view text) {
+    if (text.empty() || text.size() > maximumTokenLength)
+        return false;
+    for (const char c : text) {
+        if (c < 0x21 || c > 0x7e)
+            return false;
+    }
+    return true;
+}
+
+std::string tokenFromEnvironment(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value && isToken(value) ? std::string(value) : std::string();
+}
+
 std::string_view trimmed(std::string_view text) {
     while (!text.empty() && isBlank(text.front()))
         text.remove_prefix(1);
@@ -31,6 +53,22 @@ std::string_view trimmed(std::string_view text) {
 }
 
 } // namespace
+
+} // namespace InstanceProtocol
+
+ActivationToken ActivationToken::fromEnvironment() {
+    return {InstanceProtocol::tokenFromEnvironment("XDG_ACTIVATION_TOKEN"),
+            InstanceProtocol::tokenFromEnvironment("DESKTOP_STARTUP_ID")};
+}
+
+ActivationToken ActivationToken::takeFromEnvironment() {
+    ActivationToken token = fromEnvironment();
+    ::unsetenv("XDG_ACTIVATION_TOKEN");
+    ::unsetenv("DESKTOP_STARTUP_ID");
+    return token;
+}
+
+namespace InstanceProtocol {
 
 std::string_view name(InstanceCommand command) {
     for (const auto& [known, word] : commandNames) {
@@ -50,6 +88,21 @@ std::optional<InstanceCommand> fromName(std::string_view name) {
 
 bool startsInstance(InstanceCommand command) {
     return command != InstanceCommand::hide && command != InstanceCommand::quit;
+}
+
+bool takesActivation(InstanceCommand command) {
+    return command == InstanceCommand::toggle || command == InstanceCommand::show;
+}
+
+std::string requestLine(InstanceCommand command, const ActivationToken& activation) {
+    std::string line(name(command));
+    if (takesActivation(command)) {
+        if (isToken(activation.wayland))
+            line.append(" ").append(waylandField).append(activation.wayland);
+        if (isToken(activation.x11))
+            line.append(" ").append(x11Field).append(activation.x11);
+    }
+    return line + '\n';
 }
 
 ReceivedLine readLine(std::string_view received) {
@@ -74,9 +127,32 @@ CommandRequest readCommand(std::string_view received) {
     case ReceivedLine::Status::complete:
         break;
     }
-    if (const std::optional<InstanceCommand> command = fromName(line.text))
-        return {CommandRequest::Status::command, *command};
-    return {CommandRequest::Status::unknownCommand};
+    std::string_view rest = line.text;
+    const std::size_t wordEnd = std::min(rest.find_first_of(" \t"), rest.size());
+    const std::optional<InstanceCommand> command = fromName(rest.substr(0, wordEnd));
+    rest = trimmed(rest.substr(wordEnd));
+    if (!command || (!rest.empty() && !takesActivation(*command)))
+        return {CommandRequest::Status::unknownCommand};
+    CommandRequest request{CommandRequest::Status::command, *command, {}};
+    // Fields this instance does not know are left for a later one; a token
+    // that is not one is dropped, and the panel shows without it.
+    while (!rest.empty()) {
+        const std::size_t fieldEnd = std::min(rest.find_first_of(" \t"), rest.size());
+        const std::string_view field = rest.substr(0, fieldEnd);
+        rest = trimmed(rest.substr(fieldEnd));
+        std::string_view value;
+        std::string* token = nullptr;
+        if (field.starts_with(waylandField)) {
+            value = field.substr(waylandField.size());
+            token = &request.activation.wayland;
+        } else if (field.starts_with(x11Field)) {
+            value = field.substr(x11Field.size());
+            token = &request.activation.x11;
+        }
+        if (token && isToken(value))
+            *token = std::string(value);
+    }
+    return request;
 }
 
 Answer readAnswer(std::string_view received) {

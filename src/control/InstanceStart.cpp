@@ -109,8 +109,12 @@ Invocation readInvocation(const std::vector<std::string>& arguments) {
 Reach reachRunningInstance(std::optional<InstanceCommand> command,
                            const ChannelLocation& location) {
     const InstanceCommand delivered = command.value_or(InstanceCommand::settings);
+    // The desktop's proof that the user asked for the panel, so that the
+    // running instance may give it the focus. An instance this start brings
+    // up finds the same tokens in the environment it inherits.
+    const ActivationToken activation = ActivationToken::fromEnvironment();
     InstanceClient::Delivery delivery =
-        InstanceClient::deliver(location.socketPath, delivered, instanceTimeout);
+        InstanceClient::deliver(location.socketPath, delivered, instanceTimeout, activation);
     if (delivery.result != InstanceClient::Delivery::Result::noInstance)
         return {exitCodeOf(delivery)};
     if (command && !InstanceProtocol::startsInstance(*command))
@@ -124,7 +128,7 @@ Reach reachRunningInstance(std::optional<InstanceCommand> command,
     // Another start may have brought an instance up while this one waited.
     // A lock file that cannot be opened at all (a read-only folder) leaves
     // nothing to serialise with: go on without it.
-    delivery = InstanceClient::deliver(location.socketPath, delivered, instanceTimeout);
+    delivery = InstanceClient::deliver(location.socketPath, delivered, instanceTimeout, activation);
     if (delivery.result != InstanceClient::Delivery::Result::noInstance)
         return {exitCodeOf(delivery)};
     return {std::nullopt, std::move(lock)};

@@ -208,13 +208,15 @@ void InstanceServer::readFrom(Connection* connection) {
             drop(connection);
             return;
         case InstanceProtocol::CommandRequest::Status::command:
-            carryOut(connection, request.command);
+            carryOut(connection, request);
             return;
         }
     }
 }
 
-void InstanceServer::carryOut(Connection* connection, InstanceCommand command) {
+void InstanceServer::carryOut(Connection* connection,
+                              const InstanceProtocol::CommandRequest& request) {
+    const InstanceCommand command = request.command;
     // One command per connection: whatever follows is ignored.
     connection->isCarryingOut = true;
     connection->notifier.setEnabled(false);
@@ -227,14 +229,14 @@ void InstanceServer::carryOut(Connection* connection, InstanceCommand command) {
         _ending.push_back(fd);
         drop(connection);
         close();
-        _handler(command);
+        _handler(command, request.activation);
         answer(fd, "ok\n");
         return;
     }
     // The handler may spin an event loop of its own; the connection stays
     // open meanwhile, as only connections still waiting for their line are
     // ever dropped.
-    _handler(command);
+    _handler(command, request.activation);
     answer(connection->fd, "ok\n");
     drop(connection);
 }

@@ -25,7 +25,8 @@ class InstanceServer : public QObject {
     Q_OBJECT
 
 public:
-    using Handler = std::function<void(InstanceCommand)>;
+    // The command and the activation tokens that came with it.
+    using Handler = std::function<void(InstanceCommand, const ActivationToken&)>;
 
     static constexpr std::size_t maximumConnections = 16;
     static constexpr int lineTimeoutMs = 1000;
@@ -50,7 +51,7 @@ private:
     void acceptConnections();
     void admit(int fd);
     void readFrom(Connection* connection);
-    void carryOut(Connection* connection, InstanceCommand command);
+    void carryOut(Connection* connection, const InstanceProtocol::CommandRequest& request);
     void drop(Connection* connection);
     void close();
 

@@ -69,6 +69,13 @@ void AppState::setHotKeyProblem(const QString& problem) {
     Q_EMIT hotKeyProblemChanged(problem);
 }
 
+void AppState::setHotKeyPlace(const HotKeyPlace& place) {
+    if (_hotKeyPlace == place)
+        return;
+    _hotKeyPlace = place;
+    Q_EMIT hotKeyPlaceChanged(place);
+}
+
 void AppState::setScriptFolderPath(const QString& path) {
     const bool changed = path != _scriptFolderPath;
     _scriptFolderPath = path;

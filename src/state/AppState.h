@@ -3,6 +3,8 @@
 
 #pragma once
 
+#include "state/HotKeyPlace.h"
+
 #include <QObject>
 #include <QString>
 #include <memory>
@@ -46,6 +48,10 @@ public:
     QString hotKeyProblem() const { return _hotKeyProblem; }
     void setHotKeyProblem(const QString& problem);
 
+    // Where the hotkey in force lives, published by whoever registers it.
+    const HotKeyPlace& hotKeyPlace() const { return _hotKeyPlace; }
+    void setHotKeyPlace(const HotKeyPlace& place);
+
     QString scriptFolderPath() const { return _scriptFolderPath; }
     // Every assignment, even of the same path, stores it and reloads the scripts.
     void setScriptFolderPath(const QString& path);
@@ -56,6 +62,7 @@ Q_SIGNALS:
     void savedShortcutChanged(const QString& shortcut);
     void shortcutChosen(const QString& shortcut);
     void hotKeyProblemChanged(const QString& problem);
+    void hotKeyPlaceChanged(const HotKeyPlace& place);
     void scriptFolderPathChanged(const QString& path);
 
 private:
@@ -65,5 +72,6 @@ private:
     std::unique_ptr<AppIndexManager> _appIndexManager;
     bool _isIndexing = false;
     QString _hotKeyProblem;
+    HotKeyPlace _hotKeyPlace;
     QString _scriptFolderPath;
 };

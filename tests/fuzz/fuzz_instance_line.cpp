@@ -8,7 +8,8 @@
 #include <string_view>
 
 // Both sides' reading of whatever arrives on the instance socket. A command
-// is only ever read from a whole line within the limit that names it exactly,
+// is only ever read from a whole line within the limit whose first word names
+// it exactly,
 // and a reason from an answer never carries a control character to the
 // terminal.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -19,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const InstanceProtocol::ReceivedLine line = InstanceProtocol::readLine(received);
         if (line.status != InstanceProtocol::ReceivedLine::Status::complete ||
             line.text.size() > InstanceProtocol::maximumLineLength ||
-            InstanceProtocol::fromName(line.text) != request.command)
+            InstanceProtocol::fromName(line.text.substr(0, line.text.find_first_of(" \t"))) !=
+                request.command)
             std::abort();
     }
 

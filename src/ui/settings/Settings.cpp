@@ -13,8 +13,10 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -88,11 +90,13 @@ Settings::Settings(AppState& appState, QWidget* parent, FolderChooser chooseFold
 
     connect(&_appState, &AppState::savedShortcutChanged, this, &Settings::showSavedShortcut);
     connect(&_appState, &AppState::hotKeyProblemChanged, this, &Settings::showHotKeyProblem);
+    connect(&_appState, &AppState::hotKeyPlaceChanged, this, &Settings::showHotKeyPlace);
     connect(&_appState, &AppState::isIndexingChanged, this, &Settings::showIndexing);
     connect(&_appState, &AppState::scriptFolderPathChanged, _scriptFolderField,
             &QLineEdit::setText);
     showSavedShortcut(_appState.savedShortcut());
     showHotKeyProblem(_appState.hotKeyProblem());
+    showHotKeyPlace(_appState.hotKeyPlace());
     showIndexing(_appState.isIndexing());
     _scriptFolderField->setText(_appState.scriptFolderPath());
 }
@@ -206,7 +210,28 @@ QWidget* Settings::makeHotkeyTab() {
     _hotKeyProblem->setObjectName(QStringLiteral("hotKeyProblem"));
     _hotKeyProblem->setProperty("role", "problem");
     _hotKeyProblem->setWordWrap(true);
-    return makeButtonPage(_hotkeyButton, _hotKeyProblem);
+
+    // Where the key lives, or the line the user adds to the desktop's
+    // configuration, with a button that copies it.
+    auto* place = new QWidget;
+    auto* placeLayout = new QVBoxLayout(place);
+    placeLayout->setContentsMargins(0, 0, 0, 0);
+    placeLayout->setSpacing(6);
+    _hotKeyPlace = new QLabel;
+    _hotKeyPlace->setObjectName(QStringLiteral("hotKeyPlace"));
+    _hotKeyPlace->setProperty("role", "caption");
+    _hotKeyPlace->setWordWrap(true);
+    _hotKeyPlace->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    placeLayout->addWidget(_hotKeyPlace);
+    _copyBindingLine = new QPushButton(tr("Copy"));
+    _copyBindingLine->setObjectName(QStringLiteral("copyBindingLine"));
+    connect(_copyBindingLine, &QPushButton::clicked, this,
+            [this] { QGuiApplication::clipboard()->setText(_appState.hotKeyPlace().bindingLine); });
+    placeLayout->addWidget(_copyBindingLine, 0, Qt::AlignLeft);
+
+    QWidget* page = makeButtonPage(_hotkeyButton, _hotKeyProblem);
+    static_cast<QVBoxLayout*>(page->layout())->insertWidget(2, place);
+    return page;
 }
 
 QWidget* Settings::makeApplicationsTab() {
@@ -261,9 +286,43 @@ QLayout* Settings::makeBottomRow() {
 }
 
 void Settings::showSavedShortcut(const QString& shortcut) {
-    _hotkeyButton->setText(shortcut.isEmpty() ? tr("Set Launcher Hotkey") : shortcut);
+    // The combination in force as this desktop names keys, once it is known
+    // to be the saved one; the stored symbols until then.
+    const QString keys = _appState.hotKeyPlace().keys;
+    _hotkeyButton->setText(shortcut.isEmpty() ? tr("Set Launcher Hotkey")
+                           : keys.isEmpty()   ? shortcut
+                                              : keys);
     _hotkeyButton->setAccessibleDescription(
         shortcut.isEmpty() ? tr("None set") : ShortcutSelectorView::spokenShortcut(shortcut));
+}
+
+void Settings::showHotKeyPlace(const HotKeyPlace& place) {
+    using Route = HotKeyPlace::Route;
+    QString where;
+    switch (place.route) {
+    case Route::none:
+        break;
+    case Route::x11Grab:
+        where = tr("Grabbed on the X server");
+        break;
+    case Route::kdeShortcuts:
+        where = tr("Registered with KDE's shortcuts");
+        break;
+    case Route::gnomeShortcuts:
+        where = tr("Added to GNOME's keyboard shortcuts");
+        break;
+    case Route::swayConfig:
+        where = place.bindingLine;
+        break;
+    case Route::desktopSettings:
+        where = tr("Bind %1 to this command in the desktop's keyboard settings: %2")
+                    .arg(place.keys, place.bindingLine);
+        break;
+    }
+    _hotKeyPlace->setText(where);
+    _hotKeyPlace->setVisible(!where.isEmpty());
+    _copyBindingLine->setVisible(!place.bindingLine.isEmpty());
+    showSavedShortcut(_appState.savedShortcut());
 }
 
 void Settings::showHotKeyProblem(const QString& problem) {

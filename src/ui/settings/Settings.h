@@ -10,6 +10,7 @@
 #include <functional>
 
 class AppState;
+struct HotKeyPlace;
 class MoreInfoView;
 class QButtonGroup;
 class QCheckBox;
@@ -61,6 +62,7 @@ private:
     void showNeighbouringTab(int step);
     void showSavedShortcut(const QString& shortcut);
     void showHotKeyProblem(const QString& problem);
+    void showHotKeyPlace(const HotKeyPlace& place);
     void showIndexing(bool isIndexing);
     void browseForScriptFolder();
     void readLaunchAtLogin();
@@ -72,6 +74,8 @@ private:
     QStackedWidget* _tabPages = nullptr;
     QPushButton* _hotkeyButton = nullptr;
     QLabel* _hotKeyProblem = nullptr;
+    QLabel* _hotKeyPlace = nullptr;
+    QPushButton* _copyBindingLine = nullptr;
     QPushButton* _indexButton = nullptr;
     QLineEdit* _scriptFolderField = nullptr;
     QCheckBox* _launchAtLogin = nullptr;
