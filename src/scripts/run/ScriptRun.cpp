@@ -3,6 +3,8 @@
 
 #include "scripts/run/ScriptRun.h"
 
+#include "platform/ChildEnvironment.h"
+
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QThread>
@@ -51,6 +53,7 @@ ScriptRun::ScriptRun(const ScriptRunner& runner, OutputHandler outputHandler, Co
 }
 
 void ScriptRun::start(const QString& scriptPath, const QStringList& arguments) {
+    _child.setProcessEnvironment(childEnvironment());
     _child.start(_runner.interpreter, QStringList{scriptPath} + arguments);
     _group = _child.processId();
 }
