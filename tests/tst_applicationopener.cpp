@@ -24,16 +24,17 @@ void TestApplicationOpener::desktopEntryIsLaunchedThroughItsExecLine() {
                                       "Exec=touch \"%1\" %f\n")
                            .arg(tree.path(QStringLiteral("launched")))
                            .toUtf8());
-    QVERIFY(openApplication(entry));
+    QVERIFY(openApplication(entry).started);
     QTRY_VERIFY(QFile::exists(tree.path(QStringLiteral("launched"))));
 }
 
 void TestApplicationOpener::brokenDesktopEntryIsNotLaunched() {
     TempTree tree;
-    QVERIFY(!openApplication(tree.writeFile(QStringLiteral("apps/empty.desktop"), {})));
+    QVERIFY(!openApplication(tree.writeFile(QStringLiteral("apps/empty.desktop"), {})).started);
     QVERIFY(!openApplication(tree.writeFile(QStringLiteral("apps/noexec.desktop"),
-                                            "[Desktop Entry]\nType=Application\nName=None\n")));
-    QVERIFY(!openApplication(tree.path(QStringLiteral("apps/missing.desktop"))));
+                                            "[Desktop Entry]\nType=Application\nName=None\n"))
+                 .started);
+    QVERIFY(!openApplication(tree.path(QStringLiteral("apps/missing.desktop"))).started);
 }
 
 QTEST_GUILESS_MAIN(TestApplicationOpener)

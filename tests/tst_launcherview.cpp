@@ -104,7 +104,7 @@ void TestLauncherView::returnActsOnWhatWasTyped() {
     QStringList opened;
     launcher.view->controller().setApplicationOpener([&](const QString& path) {
         opened.append(QFileInfo(path).completeBaseName());
-        return true;
+        return ApplicationLaunch{true, {}};
     });
     launcher.search(u"foo"_s, {u"foo"_s});
     // A new query typed over the old one, and Return before its results are
