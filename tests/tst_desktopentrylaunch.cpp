@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantri developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "TempTree.h"
 #include "platform/xdg/ApplicationScope.h"
 #include "platform/xdg/DesktopEntryCommand.h"
