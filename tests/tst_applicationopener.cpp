@@ -25,16 +25,17 @@ void TestApplicationOpener::desktopEntryIsLaunchedThroughItsExecLine() {
                                                  "Exec=touch \"%1\" %f\n")
                                       .arg(tree.path(u"launched"_s))
                                       .toUtf8());
-    QVERIFY(openApplication(entry));
+    QVERIFY(openApplication(entry).started);
     QTRY_VERIFY(QFile::exists(tree.path(u"launched"_s)));
 }
 
 void TestApplicationOpener::brokenDesktopEntryIsNotLaunched() {
     TempTree tree;
-    QVERIFY(!openApplication(tree.writeFile(u"apps/empty.desktop"_s, {})));
+    QVERIFY(!openApplication(tree.writeFile(u"apps/empty.desktop"_s, {})).started);
     QVERIFY(!openApplication(tree.writeFile(u"apps/noexec.desktop"_s,
-                                            "[Desktop Entry]\nType=Application\nName=None\n")));
-    QVERIFY(!openApplication(tree.path(u"apps/missing.desktop"_s)));
+                                            "[Desktop Entry]\nType=Application\nName=None\n"))
+                 .started);
+    QVERIFY(!openApplication(tree.path(u"apps/missing.desktop"_s)).started);
 }
 
 QTEST_GUILESS_MAIN(TestApplicationOpener)

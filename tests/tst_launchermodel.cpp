@@ -34,7 +34,7 @@ struct Launcher {
         : apps(QStringList(), LauncherFixture::writeIndexFile(tree, applications)) {
         model.controller().setApplicationOpener([this](const QString& path) {
             opened.append(QFileInfo(path).completeBaseName());
-            return true;
+            return ApplicationLaunch{true, {}};
         });
         model.setupSearch();
     }

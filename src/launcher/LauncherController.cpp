@@ -27,8 +27,12 @@ void LauncherController::executeItem(const ResultItem& item) {
         break;
     case ResultType::app:
         if (item.url) {
-            // A failed launch leaves nothing for the user to do here: the panel goes all the same.
-            _openApplication(*item.url);
+            // Opening never waits for the application, so the panel goes at once.
+            const ApplicationLaunch launch = _openApplication(*item.url);
+            if (!launch.started) {
+                showMessage(launch.failure);
+                break;
+            }
             if (_hideWindow)
                 _hideWindow();
         }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "launcher/ResultItem.h"
+#include "platform/xdg/DesktopEntryLaunch.h"
 #include "scripts/ScriptManager.h"
 
 #include <QObject>
@@ -11,9 +12,10 @@
 #include <functional>
 #include <optional>
 
-// Carries out the results the launcher's user picks: opens an application, or
-// runs a script and keeps the message line that follows the run (its output,
-// its failure or its success). Holds no widgets; the view shows what it says.
+// Carries out the results the launcher's user picks: opens an application
+// (the panel hides, or says why it could not be opened), or runs a script and
+// keeps the message line that follows the run (its output, its failure or its
+// success). Holds no widgets; the view shows what it says.
 // Lives on the main thread, as do all its callbacks.
 //
 // One script run at a time belongs to the panel: a second launch meanwhile is
@@ -26,7 +28,7 @@ class LauncherController : public QObject {
 public:
     static constexpr int successDelayMs = 500;
 
-    using ApplicationOpener = std::function<bool(const QString& path)>;
+    using ApplicationOpener = std::function<ApplicationLaunch(const QString& path)>;
 
     // The manager must outlive the controller. `hideWindow` hides the panel.
     LauncherController(ScriptManager& scriptManager, std::function<void()> hideWindow,

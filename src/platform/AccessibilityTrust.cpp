@@ -17,13 +17,16 @@ bool isProcessTrusted() {
 
 bool openShortcutSettings() {
     // The keyboard shortcut panels of the common desktops, by their entry names.
-    static const char* const settingsEntries[] = {
-        "gnome-keyboard-panel.desktop",       "kcm_keys.desktop",
-        "xfce4-keyboard-settings.desktop",    "mate-keybinding.desktop",
-        "cinnamon-settings-keyboard.desktop", "lxqt-config-globalkeyshortcuts.desktop",
+    static const QLatin1String settingsEntries[] = {
+        QLatin1String("gnome-keyboard-panel.desktop"),
+        QLatin1String("kcm_keys.desktop"),
+        QLatin1String("xfce4-keyboard-settings.desktop"),
+        QLatin1String("mate-keybinding.desktop"),
+        QLatin1String("cinnamon-settings-keyboard.desktop"),
+        QLatin1String("lxqt-config-globalkeyshortcuts.desktop"),
     };
-    for (const char* entry : settingsEntries) {
-        if (launchDesktopEntryId(entry))
+    for (const QLatin1String entry : settingsEntries) {
+        if (launchDesktopEntryId(entry).started)
             return true;
     }
     return false;

@@ -3,13 +3,14 @@
 
 #include "platform/xdg/ApplicationOpener.h"
 
-#include "platform/xdg/DesktopEntryLaunch.h"
-
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QUrl>
 
-bool openApplication(const QString& path) {
+ApplicationLaunch openApplication(const QString& path) {
     if (path.endsWith(QLatin1String(".desktop")))
         return launchDesktopEntryFile(path);
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        return {true, {}};
+    return {false, QStringLiteral("Nothing opens %1").arg(QFileInfo(path).fileName())};
 }

@@ -3,10 +3,12 @@
 
 #pragma once
 
+#include "platform/xdg/DesktopEntryLaunch.h"
+
 #include <QString>
 
 // Opens an application found by the index: a freedesktop entry (`*.desktop`)
-// is launched the way the desktop launches it (field codes, terminal, D-Bus
-// activation); any other path is handed to the desktop's default handler.
-// Returns whether the launch was started.
-bool openApplication(const QString& path);
+// is started the way the desktop starts it (launchDesktopEntryFile); any
+// other path is handed to the desktop's default handler. Never waits for the
+// application.
+ApplicationLaunch openApplication(const QString& path);

@@ -5,15 +5,32 @@
 
 #include <QString>
 
+// Whether an application was started, and why not.
+struct ApplicationLaunch {
+    bool started = false;
+    // For the message line when it was not started: what went wrong, in the
+    // user's words ("No terminal found to open Htop in").
+    QString failure;
+};
+
 // Starts the program a freedesktop entry describes the way the desktop starts
-// it (GIO: field codes, terminal, startup notification, D-Bus activation).
-// GIO and the libraries it pulls in are loaded on the first launch rather
-// than with the program, whose start they would slow by a millisecond. Each
-// returns whether the launch was started: false when the entry cannot be
-// found or read, the program cannot be started, or GIO cannot be loaded.
+// it, without asking any other part of the desktop to find or read the entry
+// (nothing walks the application folders, which may hold links that loop):
+// the entry's command with its field codes expanded, in a terminal where it
+// asks for one, with the focus its window is to get (a startup notice on X11,
+// an activation token on Wayland), in the session's environment without
+// Vantri's own, in a process session of its own and, where a systemd user
+// manager runs, in a scope of its own. An entry without a command that can be
+// activated over D-Bus is activated so. Returns at once: nothing waits for
+// the program or for D-Bus.
 
 // The entry in the file at `path`.
-bool launchDesktopEntryFile(const QString& path);
+ApplicationLaunch launchDesktopEntryFile(const QString& path);
 
-// The installed entry whose desktop file id is `id` ("org.example.App.desktop").
-bool launchDesktopEntryId(const char* id);
+// The installed entry whose desktop file id is `id` ("org.example.App.desktop"),
+// looked up in the application folders of XDG_DATA_HOME and XDG_DATA_DIRS.
+ApplicationLaunch launchDesktopEntryId(const QString& id);
+
+// The desktop file id of the entry at `path`: its path below the nearest
+// "applications" folder with "/" turned into "-", else its file name.
+QString desktopFileId(const QString& path);

@@ -3,31 +3,15 @@
 
 #include "platform/xdg/DesktopEntryReader.h"
 
-#include "platform/RegularFile.h"
-
-#include <glib.h>
-#include <memory>
+#include "platform/xdg/DesktopEntryFile.h"
 
 namespace {
 
-// Entries with every translation are tens of kilobytes; anything far larger
-// is not a desktop entry.
-constexpr qint64 maxEntrySize = 4 * 1024 * 1024;
-
 constexpr const char* entryGroup = G_KEY_FILE_DESKTOP_GROUP;
 
-struct KeyFileDeleter {
-    void operator()(GKeyFile* keyFile) const { g_key_file_free(keyFile); }
-};
-struct StringDeleter {
-    void operator()(gchar* text) const { g_free(text); }
-};
-struct StringListDeleter {
-    void operator()(gchar** list) const { g_strfreev(list); }
-};
-using KeyFile = std::unique_ptr<GKeyFile, KeyFileDeleter>;
-using String = std::unique_ptr<gchar, StringDeleter>;
-using StringList = std::unique_ptr<gchar*, StringListDeleter>;
+using DesktopEntryFile::KeyFile;
+using DesktopEntryFile::String;
+using DesktopEntryFile::StringList;
 
 QByteArrayList desktopsFromEnvironment() {
     return qgetenv("XDG_CURRENT_DESKTOP").split(':');
@@ -104,17 +88,6 @@ bool entryGroupFirst(GKeyFile* keyFile) {
     return first && qstrcmp(first.get(), entryGroup) == 0;
 }
 
-KeyFile loadEntry(const QString& entryPath) {
-    const std::optional<QByteArray> data = readRegularFile(entryPath, maxEntrySize);
-    if (!data)
-        return nullptr;
-    KeyFile keyFile(g_key_file_new());
-    if (!g_key_file_load_from_data(keyFile.get(), data->constData(),
-                                   static_cast<gsize>(data->size()), G_KEY_FILE_NONE, nullptr))
-        return nullptr;
-    return keyFile;
-}
-
 } // namespace
 
 DesktopEntryReader::DesktopEntryReader()
@@ -126,7 +99,7 @@ DesktopEntryReader::DesktopEntryReader(QByteArrayList currentDesktops)
 }
 
 std::optional<QString> DesktopEntryReader::applicationName(const QString& entryPath) const {
-    const KeyFile keyFile = loadEntry(entryPath);
+    const KeyFile keyFile = DesktopEntryFile::load(entryPath);
     if (!keyFile || !entryGroupFirst(keyFile.get()))
         return std::nullopt;
     const String type(string(keyFile.get(), G_KEY_FILE_DESKTOP_KEY_TYPE));

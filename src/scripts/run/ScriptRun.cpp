@@ -3,6 +3,7 @@
 
 #include "scripts/run/ScriptRun.h"
 
+#include "platform/ChildEnvironment.h"
 #include "platform/ProcessKeeper.h"
 
 #include <QDeadlineTimer>
@@ -71,6 +72,7 @@ void ScriptRun::start(const QString& scriptPath, const QStringList& arguments) {
         if (statusWriter >= 0)
             ProcessKeeper::splitOff(statusWriter);
     });
+    _child.setProcessEnvironment(childEnvironment());
     _child.start(_runner.interpreter, QStringList{scriptPath} + arguments);
     if (statusWriter >= 0)
         ::close(statusWriter);

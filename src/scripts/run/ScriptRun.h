@@ -45,7 +45,8 @@ public:
 
     // The interpreter receives the script path and then `arguments` as separate
     // words; no shell is involved. The child inherits the working directory and
-    // environment, and reads an empty input so that it cannot wait for typing.
+    // gets the session's environment without Vantri's own (childEnvironment),
+    // and reads an empty input so that it cannot wait for typing.
     void start(const QString& scriptPath, const QStringList& arguments);
 
     // Ends `runs`, the scripts still running and everything they started:
