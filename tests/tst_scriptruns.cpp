@@ -82,7 +82,7 @@ void TestScriptRuns::endingRunsEndsAllTheyStartedAndNothingElse() {
     const QString entry = tree.writeFile(
         "application.desktop", "[Desktop Entry]\nType=Application\nName=Stays\nExec=/bin/bash " +
                                    application.toUtf8() + "\n");
-    QVERIFY(openApplication(entry));
+    QVERIFY(openApplication(entry).started);
     const QList<qint64> opened = listedProcesses(applicationPid, 1);
     QCOMPARE(opened.size(), 1);
 
