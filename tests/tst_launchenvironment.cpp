@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Vantri developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "EnvironmentDump.h"
 #include "TempTree.h"
 #include "platform/ChildEnvironment.h"
 #include "platform/xdg/ApplicationOpener.h"
@@ -21,17 +22,6 @@ const QList<std::pair<QByteArray, QByteArray>> vantriOwnVariables{
     {"XDG_ACTIVATION_TOKEN", "vantri-own-token"},
     {"GIO_LAUNCHED_DESKTOP_FILE", "/usr/share/applications/vantri.desktop"},
 };
-
-QMap<QString, QString> environmentIn(const QByteArray& dump) {
-    QMap<QString, QString> variables;
-    for (const QByteArray& line : dump.split('\0')) {
-        const qsizetype equals = line.indexOf('=');
-        if (equals > 0)
-            variables.insert(QString::fromUtf8(line.left(equals)),
-                             QString::fromUtf8(line.mid(equals + 1)));
-    }
-    return variables;
-}
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Vantri developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "EnvironmentDump.h"
 #include "TempTree.h"
 #include "VantriSession.h"
 #include "VirtualDesktop.h"
@@ -13,17 +14,6 @@
 #include <xcb/xcb.h>
 
 namespace {
-
-QMap<QString, QString> environmentIn(const QByteArray& dump) {
-    QMap<QString, QString> variables;
-    for (const QByteArray& line : dump.split('\0')) {
-        const qsizetype equals = line.indexOf('=');
-        if (equals > 0)
-            variables.insert(QString::fromUtf8(line.left(equals)),
-                             QString::fromUtf8(line.mid(equals + 1)));
-    }
-    return variables;
-}
 
 QMap<QString, QString> asMap(const QProcessEnvironment& environment) {
     QMap<QString, QString> variables;
