@@ -92,6 +92,9 @@ void TestX11InputMethod::composedTextIsSearchedAndThePanelStays() {
     view->searchField()->installEventFilter(&recorder);
     window.activateWindow();
     QTRY_COMPARE(_desktop.activeWindow(), quint64(window.winId()));
+    // Qt hands keys to the input method only in its focus window, which it
+    // learns from the focus event that follows the window manager's word.
+    QTRY_COMPARE(QGuiApplication::focusWindow(), window.windowHandle());
     // The engine's own process takes a while to start the first time.
     QVERIFY(QTest::qWaitFor(
         [&] {
@@ -106,6 +109,7 @@ void TestX11InputMethod::composedTextIsSearchedAndThePanelStays() {
             return current && current->trimmed() == engine;
         },
         30000));
+    QTRY_COMPARE(QGuiApplication::focusWindow(), window.windowHandle());
     QVERIFY(_desktop.run(u"xdotool"_s, {u"key"_s, u"--delay"_s, u"60"_s, u"a"_s, u"b"_s}));
     QTRY_VERIFY2(!recorder.preedits.isEmpty(), "the input method never composed");
     QVERIFY(view->searchText().isEmpty());
