@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -32,7 +33,8 @@ const QString panelTitle = u"Vantri Launcher"_s;
 const QString terminalTitle = u"Native Terminal"_s;
 // The search area, the gap and four result rows.
 constexpr int fullHeight = 60 + 20 + 4 * 50;
-const QStringList programsNeeded{"sway", "Xwayland", "foot", "grim", "wtype", "swaymsg"};
+const QStringList programsNeeded{"sway",    "Xwayland", "foot",        "grim", "wtype",
+                                 "swaymsg", "swaybar",  "dbus-daemon", "gdbus"};
 
 // What the compositor says of one window.
 struct WindowNode {
@@ -143,6 +145,8 @@ private Q_SLOTS:
     void returnRunsTheExampleScriptAndHides();
     void aNativeWaylandWindowTakingTheFocusHidesThePanel();
     void escapeHidesThePanel();
+    // Last: it leaves a native Wayland instance running in place of the first.
+    void theTrayMenuOfANativeInstanceIsAPopup();
 
 private:
     std::optional<WindowNode> window(const QString& name) const;
@@ -162,6 +166,8 @@ private:
     QProcess _sway;
     QProcess _vantri;
     QProcess _terminal;
+    QProcess _sessionBus;
+    QProcess _trayBar;
     QRect _panelRect;
     QImage _beforeTyping;
 };
@@ -185,6 +191,8 @@ void TestWaylandSway::initTestCase() {
         u"sway/config"_s, "output HEADLESS-1 resolution 1280x800\n"
                           "xwayland enable\n"
                           "default_border pixel 2\n"
+                          // A tray bar only where a test starts one.
+                          "bar {\n id tray\n swaybar_command true\n tray_output *\n}\n"
                           "exec sh -c 'echo \"$WAYLAND_DISPLAY $DISPLAY $SWAYSOCK\" > " +
                               environmentFile.toUtf8() + "'\n");
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -225,8 +233,10 @@ void TestWaylandSway::cleanupTestCase() {
         vantri({u"quit"_s});
         _vantri.waitForFinished();
     }
-    _terminal.kill();
-    _terminal.waitForFinished();
+    for (QProcess* process : {&_terminal, &_trayBar, &_sessionBus}) {
+        process->kill();
+        process->waitForFinished();
+    }
     _sway.terminate();
     _sway.waitForFinished();
 }
@@ -349,6 +359,63 @@ void TestWaylandSway::escapeHidesThePanel() {
     QVERIFY(typeKeys({u"-k"_s, u"Escape"_s}));
     QTRY_VERIFY(panelHidden());
     screenshot(u"5-escaped"_s);
+}
+
+void TestWaylandSway::theTrayMenuOfANativeInstanceIsAPopup() {
+    // A session bus, and swaybar's tray on it, where Vantri's item registers.
+    _sessionBus.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--print-address"_s});
+    QVERIFY(_sessionBus.waitForReadyRead(30000));
+    QProcessEnvironment session = _clients;
+    session.insert(u"DBUS_SESSION_BUS_ADDRESS"_s,
+                   QString::fromUtf8(_sessionBus.readLine().trimmed()));
+    _trayBar.setProcessEnvironment(session);
+    _trayBar.start(u"swaybar"_s, {u"-b"_s, u"tray"_s});
+    QVERIFY(_trayBar.waitForStarted());
+    const auto gdbus = [&](const QStringList& arguments) {
+        QProcess process;
+        process.setProcessEnvironment(session);
+        process.start(u"gdbus"_s, QStringList{u"call"_s, u"--session"_s} + arguments);
+        process.waitForFinished(30000);
+        return QString::fromUtf8(process.readAllStandardOutput());
+    };
+    const QStringList watcher{u"--dest"_s,
+                              u"org.kde.StatusNotifierWatcher"_s,
+                              u"--object-path"_s,
+                              u"/StatusNotifierWatcher"_s,
+                              u"--method"_s,
+                              u"org.freedesktop.DBus.Properties.Get"_s,
+                              u"org.kde.StatusNotifierWatcher"_s};
+    QTRY_VERIFY_WITH_TIMEOUT(
+        gdbus(watcher + QStringList{u"IsStatusNotifierHostRegistered"_s}).contains(u"true"), 30000);
+
+    // The instance again, this time a native Wayland client.
+    QCOMPARE(vantri({u"quit"_s}), 0);
+    QVERIFY(_vantri.waitForFinished(30000));
+    session.remove(u"DISPLAY"_s);
+    _vantri.setProcessEnvironment(session);
+    _vantri.start(qEnvironmentVariable("VANTRI_APP_BINARY"), {});
+    QVERIFY(_vantri.waitForStarted());
+    static const QRegularExpression registered(u"'(:[0-9.]+)(/[^']+)'"_s);
+    QRegularExpressionMatch item;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (item = registered.match(gdbus(watcher + QStringList{u"RegisteredStatusNotifierItems"_s})))
+            .hasMatch(),
+        30000);
+    // The screen below the bar, which changes once the item is there.
+    const QRect below(0, 30, 1280, 770);
+    const QImage before = screenshot(u"6-tray-before"_s).copy(below);
+
+    // As swaybar asks on a right click, with the place of the click.
+    gdbus({u"--dest"_s, item.captured(1), u"--object-path"_s, item.captured(2), u"--method"_s,
+           u"org.kde.StatusNotifierItem.ContextMenu"_s, u"1270"_s, u"10"_s});
+    QTRY_VERIFY_WITH_TIMEOUT(screenshot(u"7-tray-menu"_s).copy(below) != before, 15000);
+    // Whatever stands for the menu floats: no tiled window of Vantri's.
+    const std::optional<WindowNode> shown = window(u"Vantri"_s);
+    QVERIFY2(!shown || shown->floating, "the tray menu opened as a tiled window");
+    // The menu has the keyboard, and its first entry opens Settings.
+    QVERIFY(typeKeys({u"-k"_s, u"Down"_s, u"-k"_s, u"Return"_s}));
+    QTRY_VERIFY_WITH_TIMEOUT(window(u"Settings"_s), 15000);
+    screenshot(u"8-tray-settings"_s);
 }
 
 int main(int argc, char** argv) {

@@ -5,6 +5,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/window/KeyableWindow.h"
+#include "app/window/TrayMenuAnchor.h"
 #include "product/ProductInfo.h"
 #include "state/AppState.h"
 #include "ui/settings/Settings.h"
@@ -46,6 +47,14 @@ VantriApp::VantriApp(QObject* parent)
 }
 
 void VantriApp::popUpTrayMenu() {
+    // A native Wayland client knows neither the pointer nor where the tray
+    // icon is, and has no window of its own for the menu to open from.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        if (!_trayMenuAnchor)
+            _trayMenuAnchor = std::make_unique<TrayMenuAnchor>(*_trayMenu);
+        _trayMenuAnchor->popUp();
+        return;
+    }
     // Where the platform has already shown the menu for this click, it stays.
     if (!_trayMenu->isVisible())
         _trayMenu->popup(QCursor::pos());

@@ -16,6 +16,7 @@ class QIcon;
 class QMenu;
 class QSystemTrayIcon;
 class QWidget;
+class TrayMenuAnchor;
 
 // The program's one scene: the tray item with its menu, the settings window
 // and the application delegate.
@@ -65,6 +66,7 @@ private:
     std::unique_ptr<AppDelegate> _appDelegate;
     std::unique_ptr<QMenu> _trayMenu;
     std::unique_ptr<QSystemTrayIcon> _trayIcon;
+    std::unique_ptr<TrayMenuAnchor> _trayMenuAnchor;
     std::unique_ptr<QWidget> _settingsWindow;
     QTimer _trayHostCheck;
     QDeadlineTimer _trayHostDeadline;
