@@ -59,8 +59,9 @@ private Q_SLOTS:
         const QStringList invalid{u"<invalid>"_s};
         QTest::newRow("file codes go")
             << QByteArray("app %f --open %U") << QStringList{"app", "--open"};
-        QTest::newRow("quoted words") << QByteArray(R"(app "two words" "a \"q\" \$ \\ \`")")
-                                      << QStringList{"app", "two words", R"(a "q" $ \ `)"};
+        QTest::newRow("quoted words")
+            << QByteArray("app \"two words\" \"a \\\"q\\\" \\$ \\\\ \\`\"")
+            << QStringList{"app", "two words", "a \"q\" $ \\ `"};
         QTest::newRow("icon") << QByteArray("app %i") << QStringList{"app", "--icon", "app-icon"};
         QTest::newRow("name, entry, percent")
             << QByteArray("app --title=%c %k 100%%")

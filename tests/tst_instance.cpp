@@ -377,15 +377,15 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("output"); // what standard output begins with; empty: nothing
         QTest::addColumn<QByteArray>("error");  // the same for standard error
         const QByteArray usage = "\n\nUsage: " + _binary.toLocal8Bit() + " [options] [command]\n";
-        QTest::newRow("version") << "" << QStringList{"--version"} << 0
-                                 << QByteArray("Vantri " VANTRI_SHORT_VERSION "\n") << QByteArray();
-        QTest::newRow("hide") << "" << QStringList{"hide"} << 0 << QByteArray() << QByteArray();
-        QTest::newRow("hide, dead socket")
-            << "socket" << QStringList{"hide"} << 0 << QByteArray() << QByteArray();
-        QTest::newRow("quit, stale lock")
-            << "lock" << QStringList{"quit"} << 0 << QByteArray() << QByteArray();
-        QTest::newRow("unknown command") << "" << QStringList{"open"} << 2 << QByteArray()
-                                         << QByteArray("vantri: unknown command 'open'" + usage);
+        const auto row = [](const char* name, const QString& leftOver, const QString& command,
+                            int exitCode, const QByteArray& output, const QByteArray& error) {
+            QTest::newRow(name) << leftOver << QStringList{command} << exitCode << output << error;
+        };
+        row("version", "", "--version", 0, "Vantri " VANTRI_SHORT_VERSION "\n", "");
+        row("hide", "", "hide", 0, "", "");
+        row("hide, dead socket", "socket", "hide", 0, "", "");
+        row("quit, stale lock", "lock", "quit", 0, "", "");
+        row("unknown command", "", "open", 2, "", "vantri: unknown command 'open'" + usage);
     }
 
     void commandLineWithoutAnInstance() {

@@ -449,51 +449,34 @@ private Q_SLOTS:
         const QList<QRect> leftOfOrigin{QRect(-1280, 0, 1280, 1024), QRect(0, 0, 1920, 1080)};
         const OptionalRect none;
         const OptionalPoint nowhere;
-
-        QTest::newRow("side by side, window on the second")
-            << sideBySide << qsizetype(0) << OptionalRect(QRect(2200, 300, 800, 600)) << nowhere
-            << qsizetype(1);
-        QTest::newRow("window on the first, pointer on the second")
-            << sideBySide << qsizetype(1) << OptionalRect(QRect(100, 100, 800, 600))
-            << OptionalPoint(QPoint(3000, 500)) << qsizetype(0);
-        QTest::newRow("stacked, window on the lower")
-            << stacked << qsizetype(0) << OptionalRect(QRect(200, 1300, 640, 480)) << nowhere
-            << qsizetype(1);
-        QTest::newRow("mixed scales, window beyond the first's logical width")
-            << mixedScales << qsizetype(1) << OptionalRect(QRect(1700, 800, 800, 600)) << nowhere
-            << qsizetype(0);
-        QTest::newRow("mixed scales, window on the smaller")
-            << mixedScales << qsizetype(0) << OptionalRect(QRect(3000, 100, 600, 400)) << nowhere
-            << qsizetype(1);
-        QTest::newRow("negative coordinates")
-            << leftOfOrigin << qsizetype(1) << OptionalRect(QRect(-1000, 200, 640, 480)) << nowhere
-            << qsizetype(0);
-        QTest::newRow("straddling, centre on the second")
-            << sideBySide << qsizetype(0) << OptionalRect(QRect(1700, 100, 600, 400)) << nowhere
-            << qsizetype(1);
-        QTest::newRow("straddling, centre on the first")
-            << sideBySide << qsizetype(1) << OptionalRect(QRect(1500, 100, 600, 400)) << nowhere
-            << qsizetype(0);
-        QTest::newRow("no active window, pointer on the second")
-            << sideBySide << qsizetype(0) << none << OptionalPoint(QPoint(2000, 10))
-            << qsizetype(1);
-        QTest::newRow("active window off every screen, pointer on the first")
-            << sideBySide << qsizetype(1) << OptionalRect(QRect(5000, 5000, 300, 200))
-            << OptionalPoint(QPoint(10, 10)) << qsizetype(0);
-        QTest::newRow("empty active window, pointer on the second")
-            << sideBySide << qsizetype(0) << OptionalRect(QRect(100, 100, 0, 0))
-            << OptionalPoint(QPoint(2000, 10)) << qsizetype(1);
+        const auto row = [](const char* name, const QList<QRect>& screens, qsizetype primary,
+                            OptionalRect window, OptionalPoint pointer, qsizetype chosen) {
+            QTest::newRow(name) << screens << primary << window << pointer << chosen;
+        };
+        row("side by side, window on the second", sideBySide, 0, QRect(2200, 300, 800, 600),
+            nowhere, 1);
+        row("window on the first, pointer on the second", sideBySide, 1, QRect(100, 100, 800, 600),
+            QPoint(3000, 500), 0);
+        row("stacked, window on the lower", stacked, 0, QRect(200, 1300, 640, 480), nowhere, 1);
+        row("mixed scales, window beyond the first's logical width", mixedScales, 1,
+            QRect(1700, 800, 800, 600), nowhere, 0);
+        row("mixed scales, window on the smaller", mixedScales, 0, QRect(3000, 100, 600, 400),
+            nowhere, 1);
+        row("negative coordinates", leftOfOrigin, 1, QRect(-1000, 200, 640, 480), nowhere, 0);
+        row("straddling, centre on the second", sideBySide, 0, QRect(1700, 100, 600, 400), nowhere,
+            1);
+        row("straddling, centre on the first", sideBySide, 1, QRect(1500, 100, 600, 400), nowhere,
+            0);
+        row("no active window, pointer on the second", sideBySide, 0, none, QPoint(2000, 10), 1);
+        row("active window off every screen, pointer on the first", sideBySide, 1,
+            QRect(5000, 5000, 300, 200), QPoint(10, 10), 0);
+        row("empty active window, pointer on the second", sideBySide, 0, QRect(100, 100, 0, 0),
+            QPoint(2000, 10), 1);
         // The gap under the smaller screen belongs to no screen.
-        QTest::newRow("pointer off every screen")
-            << mixedScales << qsizetype(0) << none << OptionalPoint(QPoint(3000, 1000))
-            << qsizetype(0);
-        QTest::newRow("nothing known")
-            << leftOfOrigin << qsizetype(1) << none << nowhere << qsizetype(1);
-        QTest::newRow("primary names no screen")
-            << sideBySide << qsizetype(-1) << none << nowhere << qsizetype(0);
-        QTest::newRow("no screen")
-            << QList<QRect>() << qsizetype(-1) << OptionalRect(QRect(0, 0, 100, 100))
-            << OptionalPoint(QPoint(10, 10)) << qsizetype(-1);
+        row("pointer off every screen", mixedScales, 0, none, QPoint(3000, 1000), 0);
+        row("nothing known", leftOfOrigin, 1, none, nowhere, 1);
+        row("primary names no screen", sideBySide, -1, none, nowhere, 0);
+        row("no screen", {}, -1, QRect(0, 0, 100, 100), QPoint(10, 10), -1);
     }
 
     void choosesTheScreenTheUserWorksOn() {

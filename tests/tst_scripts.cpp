@@ -217,7 +217,7 @@ private Q_SLOTS:
         // Rewritten in place, as an editor saving over the file does, and removed.
         QFile metadata(tree.path("scripts/sub/deep/hello.meta"));
         QVERIFY(metadata.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        QVERIFY(metadata.write("howdy") > 0);
+        QVERIFY(metadata.write(LauncherFixture::scriptMetadata("howdy", "Howdy")) > 0);
         metadata.close();
         QTRY_COMPARE(manager.scripts()->keys(), QStringList({"bye", "howdy", "later"}));
         QVERIFY(QFile::remove(tree.path("scripts/sub/new/later.meta")));
@@ -472,26 +472,24 @@ private Q_SLOTS:
     void endingRunsEndsAllTheyStartedAndNothingElse() {
         QFETCH(bool, scriptWaits);
         TempTree tree;
-        const QByteArray listed = QFile::encodeName(tree.path("started"));
         // Each escapes the run's process group its own way, and ignores the
-        // polite request to end; the script itself does too.
-        const QByteArray stubborn = "bash -c \"trap '' TERM; exec sleep 1000\"";
-        // They keep the run's output open, which does not hold its outcome back.
-        QByteArray script = "trap '' TERM\n"
-                            "echo $$ >> '" +
-                            listed + "'\n" + stubborn + " &\necho $! >> '" + listed +
-                            "'\n"
-                            // A session of its own.
-                            "setsid " +
-                            stubborn + " &\necho $! >> '" + listed +
-                            "'\n"
-                            // A process group of its own.
-                            "perl -e 'setpgrp(0, 0); exec @ARGV' " +
-                            stubborn + " &\necho $! >> '" + listed +
-                            "'\n"
-                            // Forked twice, its parent gone: an orphan in a session of its own.
-                            "( setsid " +
-                            stubborn + " & echo $! >> '" + listed + "' ) &\n";
+        // polite request to end; the script itself does too. They keep the
+        // run's output open, which does not hold its outcome back.
+        QByteArray script = R"(trap '' TERM
+echo $$ >> LISTED
+STUBBORN &
+echo $! >> LISTED
+# A session of its own.
+setsid STUBBORN &
+echo $! >> LISTED
+# A process group of its own.
+perl -e 'setpgrp(0, 0); exec @ARGV' STUBBORN &
+echo $! >> LISTED
+# Forked twice, its parent gone: an orphan in a session of its own.
+( setsid STUBBORN & echo $! >> LISTED ) &
+)";
+        script.replace("STUBBORN", "bash -c \"trap '' TERM; exec sleep 1000\"")
+            .replace("LISTED", "'" + QFile::encodeName(tree.path("started")) + "'");
         if (scriptWaits)
             script += "wait\n";
 
