@@ -21,6 +21,7 @@
 #include <memory>
 #include <pwd.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
