@@ -37,8 +37,8 @@ inline QByteArray scriptMetadata(const QString& command, const QString& name,
                                  const QString& type = u"bash"_s) {
     return u"{name: \"%1\", description: d, author: a, website: w, type: %3,"
            " command: \"%2\", arguments: [], environments: [], tags: []}\n"_s
-        .arg(name, command, type)
-        .toUtf8();
+               .arg(name, command, type)
+               .toUtf8();
 }
 
 // Writes each script as <command>.meta beside an executable <command>.sh; returns their folder.
