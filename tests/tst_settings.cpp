@@ -279,7 +279,7 @@ private Q_SLOTS:
         QVERIFY(fixture.appState.hotKeyProblem().isEmpty());
     }
 
-    // Which route the key takes on each desktop, and what Settings says of it.
+    // Which route the key takes on each desktop.
 
     void theDesktopsOwnServiceComesFirst_data() {
         QTest::addColumn<Session>("session");
