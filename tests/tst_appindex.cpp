@@ -6,6 +6,8 @@
 #include "index/AppIndexManager.h"
 #include "index/ApplicationFolderWatch.h"
 #include "index/IndexFile.h"
+#include "platform/FolderChangeWatch.h"
+#include "text/NameBlock.h"
 #include "text/TextMatching.h"
 
 #include <QtTest>
@@ -13,6 +15,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/fanotify.h>
+#include <sys/inotify.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <thread>
@@ -132,433 +135,578 @@ bool makePipe(const QString& path) {
 
 Q_DECLARE_METATYPE(FolderChange)
 
+using Positions = std::vector<uint32_t>;
+Q_DECLARE_METATYPE(Positions)
+
+namespace {
+using RunningVantri = std::unique_ptr<QProcess, decltype([](QProcess* process) {
+                                          process->kill();
+                                          process->waitForFinished();
+                                          delete process;
+                                      })>;
+
+RunningVantri startVantri(const QProcessEnvironment& environment) {
+    RunningVantri vantri(new QProcess);
+    vantri->setProcessEnvironment(environment);
+    // The full program itself, so that this process is the instance.
+    vantri->start(qEnvironmentVariable("VANTRI_APP_BINARY"), {});
+    return vantri;
+}
+} // namespace
+
 class TestAppIndex : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void scanListsBundlesAndDesktopEntriesAsTheDesktopWould();
-    void damagedIndexFileIsReplacedByAScan_data();
-    void damagedIndexFileIsReplacedByAScan();
-    void scanRequestedTwiceRunsOnce();
-    void searchFoldsCaseAndCompositionAndOrdersByCodePoints();
-    void indexFileIsSearchedInNameOrder_data();
-    void indexFileIsSearchedInNameOrder();
-    void savedIndexReadsBackAsItWas();
-    void saveOnAFullDiskSaysSoAndKeepsTheOldFile();
-    void savesRunOffTheGuiThreadOneAtATime();
-    void desktopFileIdsDecideWhichEntryCounts_data();
-    void desktopFileIdsDecideWhichEntryCounts();
-    void onlyLaunchableEntriesAreListed_data();
-    void onlyLaunchableEntriesAreListed();
-    void folderWatchReportsChangedItems_data();
-    void folderWatchReportsChangedItems();
-    void firstLookAtTheFoldersComparesThemWithTheIndex_data();
-    void firstLookAtTheFoldersComparesThemWithTheIndex();
-    void staleIndexAtStartIsReplacedByAScan();
-    void entriesChangedWhileRunningAreIndexed();
-};
+    void scanListsBundlesAndDesktopEntriesAsTheDesktopWould() {
+        IsolatedEnvironment environment; // XDG_CURRENT_DESKTOP=Vantri-Test
+        qputenv("LANGUAGE", "de");
+        const auto restoreLanguage = qScopeGuard([] { qunsetenv("LANGUAGE"); });
+        const TempTree& tree = environment.tree();
+        const auto bundle = [&tree](const QString& relative, const QByteArray& dictionary) {
+            return writeBundle(tree, "apps/" + relative, dictionary);
+        };
+        const PathsByName expected = {
+            {u"bin\u00E4r tool"_s,
+             bundle("Tool.app", binaryDictionary(namedDictionary(u"Bin\u00C4r Tool"_s)))},
+            {"inner", bundle("Plain Folder/Deeper/Inner.app", namedDictionary("Inner"))},
+            {"outer", bundle("Outer.app", namedDictionary("Outer"))},
+            {"dateien",
+             tree.writeFile("apps/files.desktop", desktopEntry("Files", "Name[de]=Dateien\n"))},
+            {"ours", tree.writeFile("apps/ours.desktop",
+                                    desktopEntry("Ours", "OnlyShowIn=GNOME;Vantri-Test;\n"))},
+        };
+        // Left out: bundles inside bundles, hidden items, unreadable dictionaries or entries,
+        // entries hidden or for other desktops or programs not installed, anything not a file.
+        bundle("Outer.app/Contents/Helpers/Nested.app", namedDictionary("Nested"));
+        bundle(".Dotted.app", namedDictionary("Dotted"));
+        tree.writeFile("apps/hidden.desktop", desktopEntry("Hidden", "Hidden=true\n"));
+        tree.writeFile("apps/other.desktop", desktopEntry("Other Desktop", "OnlyShowIn=KDE;\n"));
+        tree.writeFile("apps/missing.desktop",
+                       desktopEntry("Missing", "TryExec=no-such-program\n"));
+        tree.writeFile("apps/garbage.desktop", QByteArray("\x00\x01garbage\xFF[", 12));
+        QVERIFY(makePipe(tree.path("apps/Pipe.app/Contents/Info.plist")));
+        QVERIFY(QFile::link(tree.path("apps"), tree.path("apps/Plain Folder/Loop")));
 
-void TestAppIndex::scanListsBundlesAndDesktopEntriesAsTheDesktopWould() {
-    IsolatedEnvironment environment; // XDG_CURRENT_DESKTOP=Vantri-Test
-    qputenv("LANGUAGE", "de");
-    const auto restoreLanguage = qScopeGuard([] { qunsetenv("LANGUAGE"); });
-    const TempTree& tree = environment.tree();
-    const auto bundle = [&tree](const QString& relative, const QByteArray& dictionary) {
-        return writeBundle(tree, "apps/" + relative, dictionary);
-    };
-    const PathsByName expected = {
-        {u"bin\u00E4r tool"_s,
-         bundle("Tool.app", binaryDictionary(namedDictionary(u"Bin\u00C4r Tool"_s)))},
-        {"inner", bundle("Plain Folder/Deeper/Inner.app", namedDictionary("Inner"))},
-        {"outer", bundle("Outer.app", namedDictionary("Outer"))},
-        {"dateien",
-         tree.writeFile("apps/files.desktop", desktopEntry("Files", "Name[de]=Dateien\n"))},
-        {"ours", tree.writeFile("apps/ours.desktop",
-                                desktopEntry("Ours", "OnlyShowIn=GNOME;Vantri-Test;\n"))},
-    };
-    // Left out: bundles inside bundles, hidden items, unreadable dictionaries or entries,
-    // entries hidden or for other desktops or programs not installed, anything not a file.
-    bundle("Outer.app/Contents/Helpers/Nested.app", namedDictionary("Nested"));
-    bundle(".Dotted.app", namedDictionary("Dotted"));
-    tree.writeFile("apps/hidden.desktop", desktopEntry("Hidden", "Hidden=true\n"));
-    tree.writeFile("apps/other.desktop", desktopEntry("Other Desktop", "OnlyShowIn=KDE;\n"));
-    tree.writeFile("apps/missing.desktop", desktopEntry("Missing", "TryExec=no-such-program\n"));
-    tree.writeFile("apps/garbage.desktop", QByteArray("\x00\x01garbage\xFF[", 12));
-    QVERIFY(makePipe(tree.path("apps/Pipe.app/Contents/Info.plist")));
-    QVERIFY(QFile::link(tree.path("apps"), tree.path("apps/Plain Folder/Loop")));
+        AppIndexManager manager({tree.path("apps")}, tree.path("index/appIndex.json"));
+        QCOMPARE(scan(manager), expected);
+    }
 
-    AppIndexManager manager({tree.path("apps")}, tree.path("index/appIndex.json"));
-    QCOMPARE(scan(manager), expected);
-}
+    void damagedIndexFileIsReplacedByAScan_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("entry without path")
+            << QByteArray(R"([{"name": "a", "path": "/a"}, {"name": "b"}])");
+        // Well-formed, but past the size any real index reaches.
+        QTest::newRow("larger than 64 MiB") << QByteArray(R"([{"name": "a", "path": "/a"})") +
+                                                   QByteArray(64 * 1024 * 1024, ' ') + "]";
+    }
 
-void TestAppIndex::damagedIndexFileIsReplacedByAScan_data() {
-    QTest::addColumn<QByteArray>("content");
-    QTest::newRow("entry without path")
-        << QByteArray(R"([{"name": "a", "path": "/a"}, {"name": "b"}])");
-    // Well-formed, but past the size any real index reaches.
-    QTest::newRow("larger than 64 MiB")
-        << QByteArray(R"([{"name": "a", "path": "/a"})") + QByteArray(64 * 1024 * 1024, ' ') + "]";
-}
+    void damagedIndexFileIsReplacedByAScan() {
+        QFETCH(QByteArray, content);
+        TempTree tree;
+        const PathsByName expected = {
+            {"safari", writeBundle(tree, "apps/Safari.app", namedDictionary("Safari"))}};
+        const QString indexPath = tree.writeFile("appIndex.json", content);
+        {
+            AppIndexManager manager({tree.path("apps")}, indexPath);
+            QVERIFY(manager.apps()->isEmpty());
+            QSignalSpy indexing(&manager, &AppIndexManager::isIndexingChanged);
+            QTRY_COMPARE_WITH_TIMEOUT(indexing.count(), 2, 20000);
+            QCOMPARE(contents(*manager.apps()), expected);
+        }
+        // The saved scan is the next manager's index, with no scan of its own.
+        AppIndexManager loaded({tree.path("apps")}, indexPath);
+        QVERIFY(isLoaded(loaded));
+        QCOMPARE(contents(*loaded.apps()), expected);
+        QVERIFY(!loaded.isIndexing());
+    }
 
-void TestAppIndex::damagedIndexFileIsReplacedByAScan() {
-    QFETCH(QByteArray, content);
-    TempTree tree;
-    const PathsByName expected = {
-        {"safari", writeBundle(tree, "apps/Safari.app", namedDictionary("Safari"))}};
-    const QString indexPath = tree.writeFile("appIndex.json", content);
-    {
-        AppIndexManager manager({tree.path("apps")}, indexPath);
-        QVERIFY(manager.apps()->isEmpty());
+    void scanRequestedTwiceRunsOnce() {
+        TempTree tree;
+        writeBundle(tree, "apps/Safari.app", namedDictionary("Safari"));
+        AppIndexManager manager({tree.path("apps")}, tree.writeFile("appIndex.json", "[]"));
         QSignalSpy indexing(&manager, &AppIndexManager::isIndexingChanged);
-        QTRY_COMPARE_WITH_TIMEOUT(indexing.count(), 2, 20000);
-        QCOMPARE(contents(*manager.apps()), expected);
+        manager.indexApps();
+        manager.indexApps();
+        QTRY_VERIFY_WITH_TIMEOUT(!manager.isIndexing(), 20000);
+        // A second scan from the double request would end before this one.
+        QCOMPARE(scan(manager).size(), 1);
+        QCOMPARE(indexing.count(), 4);
     }
-    // The saved scan is the next manager's index, with no scan of its own.
-    AppIndexManager loaded({tree.path("apps")}, indexPath);
-    QVERIFY(isLoaded(loaded));
-    QCOMPARE(contents(*loaded.apps()), expected);
-    QVERIFY(!loaded.isIndexing());
-}
 
-void TestAppIndex::scanRequestedTwiceRunsOnce() {
-    TempTree tree;
-    writeBundle(tree, "apps/Safari.app", namedDictionary("Safari"));
-    AppIndexManager manager({tree.path("apps")}, tree.writeFile("appIndex.json", "[]"));
-    QSignalSpy indexing(&manager, &AppIndexManager::isIndexingChanged);
-    manager.indexApps();
-    manager.indexApps();
-    QTRY_VERIFY_WITH_TIMEOUT(!manager.isIndexing(), 20000);
-    // A second scan from the double request would end before this one.
-    QCOMPARE(scan(manager).size(), 1);
-    QCOMPARE(indexing.count(), 4);
-}
+    void searchFoldsCaseAndCompositionAndOrdersByCodePoints() {
+        // The lower-casing must not follow the locale (a Turkish I lowers to a dotless ı).
+        QLocale::setDefault(QLocale(QLocale::Turkish));
+        const auto restoreLocale = qScopeGuard([] { QLocale::setDefault(QLocale::c()); });
+        const QString smile = QString::fromUcs4(U"\U0001F600 smile");
+        const QString ligature = u"\uFB01 ligature"_s;
+        const QString cafe = u"caf\u00E9"_s;
+        QList<std::pair<QString, QString>> entries;
+        for (const QString& name : {u"textedit"_s, u"safari"_s, u"notes"_s, u"zed editor"_s,
+                                    u"zed"_s, cafe, smile, ligature})
+            entries.append({name, "/apps/" + name});
+        TempTree tree;
+        const AppIndexManager manager({}, tree.writeFile("appIndex.json", indexFile(entries)));
+        QVERIFY(isLoaded(manager));
+        const auto names = [&](const QString& query) {
+            QStringList matches;
+            for (const uint32_t position : matching(manager, query))
+                matches.append(manager.apps()->name(position));
+            return matches;
+        };
+        QCOMPARE(names("E"),
+                 (QStringList{"notes", "textedit", "zed", "zed editor", ligature, smile}));
+        QCOMPARE(names(u"CAFE\u0301"_s), QStringList{cafe});
+        QCOMPARE(names("cafe"), QStringList());
+        QCOMPARE(manager.apps()->path(matching(manager, "ED").front()), "/apps/textedit");
+    }
 
-void TestAppIndex::searchFoldsCaseAndCompositionAndOrdersByCodePoints() {
-    // The lower-casing must not follow the locale (a Turkish I lowers to a dotless ı).
-    QLocale::setDefault(QLocale(QLocale::Turkish));
-    const auto restoreLocale = qScopeGuard([] { QLocale::setDefault(QLocale::c()); });
-    const QString smile = QString::fromUcs4(U"\U0001F600 smile");
-    const QString ligature = u"\uFB01 ligature"_s;
-    const QString cafe = u"caf\u00E9"_s;
-    QList<std::pair<QString, QString>> entries;
-    for (const QString& name :
-         {u"textedit"_s, u"safari"_s, u"notes"_s, u"zed editor"_s, u"zed"_s, cafe, smile, ligature})
-        entries.append({name, "/apps/" + name});
-    TempTree tree;
-    const AppIndexManager manager({}, tree.writeFile("appIndex.json", indexFile(entries)));
-    QVERIFY(isLoaded(manager));
-    const auto names = [&](const QString& query) {
-        QStringList matches;
-        for (const uint32_t position : matching(manager, query))
-            matches.append(manager.apps()->name(position));
-        return matches;
-    };
-    QCOMPARE(names("E"), (QStringList{"notes", "textedit", "zed", "zed editor", ligature, smile}));
-    QCOMPARE(names(u"CAFE\u0301"_s), QStringList{cafe});
-    QCOMPARE(names("cafe"), QStringList());
-    QCOMPARE(manager.apps()->path(matching(manager, "ED").front()), "/apps/textedit");
-}
-
-void TestAppIndex::indexFileIsSearchedInNameOrder_data() {
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QStringList>("found"); // name=path, for the query "a"
-    QTest::newRow("in order") << indexFile({{"ab", "/ab"}, {"ba", "/ba"}, {"ca", "/ca"}})
-                              << QStringList{"ab=/ab", "ba=/ba", "ca=/ca"};
-    QTest::newRow("out of order") << indexFile({{"ca", "/ca"}, {"ab", "/ab"}, {"ba", "/ba"}})
+    void indexFileIsSearchedInNameOrder_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("found"); // name=path, for the query "a"
+        QTest::newRow("in order") << indexFile({{"ab", "/ab"}, {"ba", "/ba"}, {"ca", "/ca"}})
                                   << QStringList{"ab=/ab", "ba=/ba", "ca=/ca"};
-    QTest::newRow("a name twice: the later path")
-        << indexFile({{"ba", "/first"}, {"ab", "/ab"}, {"ba", "/second"}})
-        << QStringList{"ab=/ab", "ba=/second"};
-    const QString longest(AppIndex::maxNameLength, u'a');
-    QTest::newRow("names past the longest left out")
-        << indexFile({{longest + "a", "/giant"}, {longest, "/longest"}, {"ab", "/ab"}})
-        << QStringList{longest + "=/longest", "ab=/ab"};
-}
-
-void TestAppIndex::indexFileIsSearchedInNameOrder() {
-    QFETCH(QByteArray, content);
-    QFETCH(QStringList, found);
-    TempTree tree;
-    const AppIndexManager manager({}, tree.writeFile("appIndex.json", content));
-    QVERIFY(isLoaded(manager));
-    QStringList matches;
-    for (const uint32_t position : matching(manager, "a"))
-        matches.append(manager.apps()->name(position) + "=" + manager.apps()->path(position));
-    QCOMPARE(matches, found);
-}
-
-void TestAppIndex::savedIndexReadsBackAsItWas() {
-    const PathsByName expected = {{u"quote \" and \\ back"_s, u"/apps/a\tb"_s},
-                                  {u"line\nbreak \u0001"_s, u"/apps/\u00E9t\u00E9"_s},
-                                  {QString::fromUcs4(U"\U0001F600 smile"), u"/apps/smile"_s}};
-    TempTree tree;
-    const QString path = tree.path("folder/appIndex.json");
-    QHash<QString, QString> pathsByName;
-    for (auto it = expected.cbegin(); it != expected.cend(); ++it)
-        pathsByName.insert(it.key(), it.value());
-    QCOMPARE(IndexFile::write(path, AppIndex(pathsByName)), std::nullopt);
-    const std::optional<AppIndex> read = IndexFile::read(path);
-    QVERIFY(read);
-    QCOMPARE(contents(*read), expected);
-}
-
-void TestAppIndex::saveOnAFullDiskSaysSoAndKeepsTheOldFile() {
-    TempTree tree;
-    const QString disk = tree.makeDir("disk");
-    if (mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, "size=256k") != 0)
-        QSKIP("a small file system of its own needs the right to mount one (run as root)");
-    const auto unmount =
-        qScopeGuard([&] { umount2(QFile::encodeName(disk).constData(), MNT_DETACH); });
-    // The index is newer than the application folders: only the scan asked for writes.
-    writeBundle(tree, "apps/Safari.app", namedDictionary("Safari"));
-    const QByteArray old = indexFile({{"old", "/old"}});
-    const QString indexPath = tree.writeFile("disk/Vantri/appIndex.json", old);
-    // Whatever room is left goes to a filler file.
-    QFile filler(tree.path("disk/filler"));
-    QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-    const QByteArray block(4096, 'x');
-    while (filler.write(block) == block.size()) {
+        QTest::newRow("out of order") << indexFile({{"ca", "/ca"}, {"ab", "/ab"}, {"ba", "/ba"}})
+                                      << QStringList{"ab=/ab", "ba=/ba", "ca=/ca"};
+        QTest::newRow("a name twice: the later path")
+            << indexFile({{"ba", "/first"}, {"ab", "/ab"}, {"ba", "/second"}})
+            << QStringList{"ab=/ab", "ba=/second"};
+        const QString longest(AppIndex::maxNameLength, u'a');
+        QTest::newRow("names past the longest left out")
+            << indexFile({{longest + "a", "/giant"}, {longest, "/longest"}, {"ab", "/ab"}})
+            << QStringList{longest + "=/longest", "ab=/ab"};
     }
 
-    std::optional<AppIndexManager> manager(std::in_place, QStringList{tree.path("apps")},
-                                           indexPath);
-    QVERIFY(isLoaded(*manager));
-    const QByteArray output = standardOutputOf([&] {
+    void indexFileIsSearchedInNameOrder() {
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, found);
+        TempTree tree;
+        const AppIndexManager manager({}, tree.writeFile("appIndex.json", content));
+        QVERIFY(isLoaded(manager));
+        QStringList matches;
+        for (const uint32_t position : matching(manager, "a"))
+            matches.append(manager.apps()->name(position) + "=" + manager.apps()->path(position));
+        QCOMPARE(matches, found);
+    }
+
+    void savedIndexReadsBackAsItWas() {
+        const PathsByName expected = {{u"quote \" and \\ back"_s, u"/apps/a\tb"_s},
+                                      {u"line\nbreak \u0001"_s, u"/apps/\u00E9t\u00E9"_s},
+                                      {QString::fromUcs4(U"\U0001F600 smile"), u"/apps/smile"_s}};
+        TempTree tree;
+        const QString path = tree.path("folder/appIndex.json");
+        QHash<QString, QString> pathsByName;
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+            pathsByName.insert(it.key(), it.value());
+        QCOMPARE(IndexFile::write(path, AppIndex(pathsByName)), std::nullopt);
+        const std::optional<AppIndex> read = IndexFile::read(path);
+        QVERIFY(read);
+        QCOMPARE(contents(*read), expected);
+    }
+
+    void saveOnAFullDiskSaysSoAndKeepsTheOldFile() {
+        TempTree tree;
+        const QString disk = tree.makeDir("disk");
+        if (mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, "size=256k") != 0)
+            QSKIP("a small file system of its own needs the right to mount one (run as root)");
+        const auto unmount =
+            qScopeGuard([&] { umount2(QFile::encodeName(disk).constData(), MNT_DETACH); });
+        // The index is newer than the application folders: only the scan asked for writes.
+        writeBundle(tree, "apps/Safari.app", namedDictionary("Safari"));
+        const QByteArray old = indexFile({{"old", "/old"}});
+        const QString indexPath = tree.writeFile("disk/Vantri/appIndex.json", old);
+        // Whatever room is left goes to a filler file.
+        QFile filler(tree.path("disk/filler"));
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size()) {
+        }
+
+        std::optional<AppIndexManager> manager(std::in_place, QStringList{tree.path("apps")},
+                                               indexPath);
+        QVERIFY(isLoaded(*manager));
+        const QByteArray output = standardOutputOf([&] {
+            manager->indexApps();
+            QTRY_VERIFY_WITH_TIMEOUT(!manager->isIndexing(), 20000);
+            // The scan is the index all the same.
+            QCOMPARE(matching(*manager, "saf").size(), std::size_t{1});
+            // A manager going away waits for the file being written.
+            manager.reset();
+        });
+        QCOMPARE(output, "Failed to save app index: No space left on device\n");
+        QFile saved(indexPath);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), old);
+    }
+
+    void savesRunOffTheGuiThreadOneAtATime() {
+        TempTree tree;
+        writeBundle(tree, "apps/Safari.app", namedDictionary("Safari"));
+        const QString indexPath = tree.writeFile("index/appIndex.json", "[]");
+        std::optional<AppIndexManager> manager(std::in_place, QStringList{tree.path("apps")},
+                                               indexPath);
+        QVERIFY(isLoaded(*manager));
+        OpeningHold hold(tree.path("index"));
+        if (!hold.isActive())
+            QSKIP("holding file openings needs fanotify and the right to use it (run as root)");
+
+        // The first save is held in the middle of opening its file; the scan is
+        // published all the same, and two more scans end meanwhile.
         manager->indexApps();
-        QTRY_VERIFY_WITH_TIMEOUT(!manager->isIndexing(), 20000);
-        // The scan is the index all the same.
-        QCOMPARE(matching(*manager, "saf").size(), std::size_t{1});
-        // A manager going away waits for the file being written.
+        QTRY_COMPARE_WITH_TIMEOUT(hold.workerOpenings(), 1, 20000);
+        QCOMPARE(hold.guiOpenings(), 0);
+        QCOMPARE(manager->apps()->size(), 1);
+        for (int scan = 0; scan < 2; ++scan) {
+            manager->indexApps();
+            QTRY_VERIFY_WITH_TIMEOUT(!manager->isIndexing(), 20000);
+        }
+        QCOMPARE(hold.workerOpenings(), 1);
+
+        // Once it ends, only the newest of the snapshots that came meanwhile is written.
+        hold.release();
+        QTRY_COMPARE_WITH_TIMEOUT(hold.workerOpenings(), 2, 20000);
         manager.reset();
-    });
-    QCOMPARE(output, "Failed to save app index: No space left on device\n");
-    QFile saved(indexPath);
-    QVERIFY(saved.open(QIODevice::ReadOnly));
-    QCOMPARE(saved.readAll(), old);
-}
-
-void TestAppIndex::savesRunOffTheGuiThreadOneAtATime() {
-    TempTree tree;
-    writeBundle(tree, "apps/Safari.app", namedDictionary("Safari"));
-    const QString indexPath = tree.writeFile("index/appIndex.json", "[]");
-    std::optional<AppIndexManager> manager(std::in_place, QStringList{tree.path("apps")},
-                                           indexPath);
-    QVERIFY(isLoaded(*manager));
-    OpeningHold hold(tree.path("index"));
-    if (!hold.isActive())
-        QSKIP("holding file openings needs fanotify and the right to use it (run as root)");
-
-    // The first save is held in the middle of opening its file; the scan is
-    // published all the same, and two more scans end meanwhile.
-    manager->indexApps();
-    QTRY_COMPARE_WITH_TIMEOUT(hold.workerOpenings(), 1, 20000);
-    QCOMPARE(hold.guiOpenings(), 0);
-    QCOMPARE(manager->apps()->size(), 1);
-    for (int scan = 0; scan < 2; ++scan) {
-        manager->indexApps();
-        QTRY_VERIFY_WITH_TIMEOUT(!manager->isIndexing(), 20000);
+        QCOMPARE(hold.workerOpenings(), 2);
+        QCOMPARE(hold.guiOpenings(), 0);
+        const std::optional<AppIndex> saved = IndexFile::read(indexPath);
+        QVERIFY(saved);
+        QCOMPARE(saved->size(), 1);
     }
-    QCOMPARE(hold.workerOpenings(), 1);
 
-    // Once it ends, only the newest of the snapshots that came meanwhile is written.
-    hold.release();
-    QTRY_COMPARE_WITH_TIMEOUT(hold.workerOpenings(), 2, 20000);
-    manager.reset();
-    QCOMPARE(hold.workerOpenings(), 2);
-    QCOMPARE(hold.guiOpenings(), 0);
-    const std::optional<AppIndex> saved = IndexFile::read(indexPath);
-    QVERIFY(saved);
-    QCOMPARE(saved->size(), 1);
-}
+    void desktopFileIdsDecideWhichEntryCounts_data() {
+        QTest::addColumn<Files>("files");
+        QTest::addColumn<PathsByName>("expected");
+        const QByteArray editor = desktopEntry("Editor");
+        QTest::newRow("the user's Hidden copy hides the system entry")
+            << Files{{"first/applications/editor.desktop", editor},
+                     {"data/applications/editor.desktop", desktopEntry("Editor", "Hidden=true\n")}}
+            << PathsByName{};
+        QTest::newRow("the user's NoDisplay copy hides the system entry")
+            << Files{{"first/applications/editor.desktop", editor},
+                     {"data/applications/editor.desktop",
+                      desktopEntry("Editor", "NoDisplay=true\n")}}
+            << PathsByName{};
+        QTest::newRow("a renamed copy replaces the entry")
+            << Files{{"first/applications/editor.desktop", editor},
+                     {"data/applications/editor.desktop", desktopEntry("My Editor")}}
+            << PathsByName{{"my editor", "data/applications/editor.desktop"}};
+        QTest::newRow("the first data folder named wins")
+            << Files{{"first/applications/editor.desktop", desktopEntry("First")},
+                     {"second/applications/editor.desktop", desktopEntry("Second")}}
+            << PathsByName{{"first", "first/applications/editor.desktop"}};
+        QTest::newRow("a lower folder's hidden copy hides nothing")
+            << Files{{"first/applications/editor.desktop", editor},
+                     {"second/applications/editor.desktop",
+                      desktopEntry("Editor", "Hidden=true\n")}}
+            << PathsByName{{"editor", "first/applications/editor.desktop"}};
+        QTest::newRow("a subfolder's entry is hidden by its dashed id")
+            << Files{{"first/applications/kde/foo.desktop", desktopEntry("Foo")},
+                     {"data/applications/kde-foo.desktop", desktopEntry("Foo", "Hidden=true\n")}}
+            << PathsByName{};
+        QTest::newRow("a subfolder's entry renames a dashed one")
+            << Files{{"first/applications/kde-foo.desktop", desktopEntry("Foo")},
+                     {"data/applications/kde/foo.desktop", desktopEntry("New Foo")}}
+            << PathsByName{{"new foo", "data/applications/kde/foo.desktop"}};
+        QTest::newRow("different ids sharing a name: the later folder's")
+            << Files{{"first/applications/one.desktop", editor},
+                     {"data/applications/two.desktop", editor}}
+            << PathsByName{{"editor", "data/applications/two.desktop"}};
+    }
 
-void TestAppIndex::desktopFileIdsDecideWhichEntryCounts_data() {
-    QTest::addColumn<Files>("files");
-    QTest::addColumn<PathsByName>("expected");
-    const QByteArray editor = desktopEntry("Editor");
-    QTest::newRow("the user's Hidden copy hides the system entry")
-        << Files{{"first/applications/editor.desktop", editor},
-                 {"data/applications/editor.desktop", desktopEntry("Editor", "Hidden=true\n")}}
-        << PathsByName{};
-    QTest::newRow("the user's NoDisplay copy hides the system entry")
-        << Files{{"first/applications/editor.desktop", editor},
-                 {"data/applications/editor.desktop", desktopEntry("Editor", "NoDisplay=true\n")}}
-        << PathsByName{};
-    QTest::newRow("a renamed copy replaces the entry")
-        << Files{{"first/applications/editor.desktop", editor},
-                 {"data/applications/editor.desktop", desktopEntry("My Editor")}}
-        << PathsByName{{"my editor", "data/applications/editor.desktop"}};
-    QTest::newRow("the first data folder named wins")
-        << Files{{"first/applications/editor.desktop", desktopEntry("First")},
-                 {"second/applications/editor.desktop", desktopEntry("Second")}}
-        << PathsByName{{"first", "first/applications/editor.desktop"}};
-    QTest::newRow("a lower folder's hidden copy hides nothing")
-        << Files{{"first/applications/editor.desktop", editor},
-                 {"second/applications/editor.desktop", desktopEntry("Editor", "Hidden=true\n")}}
-        << PathsByName{{"editor", "first/applications/editor.desktop"}};
-    QTest::newRow("a subfolder's entry is hidden by its dashed id")
-        << Files{{"first/applications/kde/foo.desktop", desktopEntry("Foo")},
-                 {"data/applications/kde-foo.desktop", desktopEntry("Foo", "Hidden=true\n")}}
-        << PathsByName{};
-    QTest::newRow("a subfolder's entry renames a dashed one")
-        << Files{{"first/applications/kde-foo.desktop", desktopEntry("Foo")},
-                 {"data/applications/kde/foo.desktop", desktopEntry("New Foo")}}
-        << PathsByName{{"new foo", "data/applications/kde/foo.desktop"}};
-    QTest::newRow("different ids sharing a name: the later folder's")
-        << Files{{"first/applications/one.desktop", editor},
-                 {"data/applications/two.desktop", editor}}
-        << PathsByName{{"editor", "data/applications/two.desktop"}};
-}
+    void desktopFileIdsDecideWhichEntryCounts() {
+        QFETCH(Files, files);
+        QFETCH(PathsByName, expected);
+        IsolatedEnvironment environment;
+        const TempTree& tree = environment.tree();
+        qputenv("XDG_DATA_DIRS", (tree.path("first") + ':' + tree.path("second")).toUtf8());
+        for (const auto& [relative, content] : files)
+            tree.writeFile(relative, content);
+        for (QString& path : expected)
+            path = tree.path(path);
 
-void TestAppIndex::desktopFileIdsDecideWhichEntryCounts() {
-    QFETCH(Files, files);
-    QFETCH(PathsByName, expected);
-    IsolatedEnvironment environment;
-    const TempTree& tree = environment.tree();
-    qputenv("XDG_DATA_DIRS", (tree.path("first") + ':' + tree.path("second")).toUtf8());
-    for (const auto& [relative, content] : files)
-        tree.writeFile(relative, content);
-    for (QString& path : expected)
-        path = tree.path(path);
+        AppIndexManager manager(AppIndexManager::defaultDirectories(), tree.path("appIndex.json"));
+        QCOMPARE(scan(manager), expected);
+    }
 
-    AppIndexManager manager(AppIndexManager::defaultDirectories(), tree.path("appIndex.json"));
-    QCOMPARE(scan(manager), expected);
-}
+    void onlyLaunchableEntriesAreListed_data() {
+        QTest::addColumn<QByteArray>("entry");
+        QTest::addColumn<bool>("listed");
+        const QByteArray head = "[Desktop Entry]\nType=Application\nName=Tool\n";
+        const QByteArray truePath = QFile::encodeName(QStandardPaths::findExecutable("true"));
+        QTest::newRow("program in PATH") << head + "Exec=true %U\n" << true;
+        QTest::newRow("program by absolute path") << head + "Exec=" + truePath + " --x\n" << true;
+        QTest::newRow("quoted program and arguments") << head + "Exec=\"true\" 'two words' \"%f\"\n"
+                                                      << true;
+        QTest::newRow("no Exec but opened over D-Bus") << head + "DBusActivatable=true\n" << true;
+        QTest::newRow("comments and blank lines before the group")
+            << "# written by hand\n\n" + head + "Exec=true\n"
+            << true;
+        QTest::newRow("an action group after it")
+            << head + "Exec=true\nActions=new;\n\n[Desktop Action new]\nName=New\nExec=true\n"
+            << true;
+        QTest::newRow("unbalanced quotes") << head + "Exec=true \"unclosed %U\n" << false;
+        QTest::newRow("program not installed") << head + "Exec=no-such-program-here %U\n" << false;
+        QTest::newRow("absolute path to no program") << head + "Exec=/no/such/program\n" << false;
+        QTest::newRow("absolute path to a folder") << head + "Exec=/usr\n" << false;
+        QTest::newRow("empty Exec") << head + "Exec=\n" << false;
+        QTest::newRow("no Exec") << head << false;
+        QTest::newRow("another group first")
+            << "[Desktop Action new]\nName=New\nExec=true\n\n" + head + "Exec=true\n"
+            << false;
+    }
 
-void TestAppIndex::onlyLaunchableEntriesAreListed_data() {
-    QTest::addColumn<QByteArray>("entry");
-    QTest::addColumn<bool>("listed");
-    const QByteArray head = "[Desktop Entry]\nType=Application\nName=Tool\n";
-    const QByteArray truePath = QFile::encodeName(QStandardPaths::findExecutable("true"));
-    QTest::newRow("program in PATH") << head + "Exec=true %U\n" << true;
-    QTest::newRow("program by absolute path") << head + "Exec=" + truePath + " --x\n" << true;
-    QTest::newRow("quoted program and arguments") << head + "Exec=\"true\" 'two words' \"%f\"\n"
-                                                  << true;
-    QTest::newRow("no Exec but opened over D-Bus") << head + "DBusActivatable=true\n" << true;
-    QTest::newRow("comments and blank lines before the group")
-        << "# written by hand\n\n" + head + "Exec=true\n"
-        << true;
-    QTest::newRow("an action group after it")
-        << head + "Exec=true\nActions=new;\n\n[Desktop Action new]\nName=New\nExec=true\n"
-        << true;
-    QTest::newRow("unbalanced quotes") << head + "Exec=true \"unclosed %U\n" << false;
-    QTest::newRow("program not installed") << head + "Exec=no-such-program-here %U\n" << false;
-    QTest::newRow("absolute path to no program") << head + "Exec=/no/such/program\n" << false;
-    QTest::newRow("absolute path to a folder") << head + "Exec=/usr\n" << false;
-    QTest::newRow("empty Exec") << head + "Exec=\n" << false;
-    QTest::newRow("no Exec") << head << false;
-    QTest::newRow("another group first")
-        << "[Desktop Action new]\nName=New\nExec=true\n\n" + head + "Exec=true\n"
-        << false;
-}
+    void onlyLaunchableEntriesAreListed() {
+        QFETCH(QByteArray, entry);
+        QFETCH(bool, listed);
+        TempTree tree;
+        const QString path = tree.writeFile("apps/tool.desktop", entry);
+        AppIndexManager manager({tree.path("apps")}, tree.path("appIndex.json"));
+        const PathsByName expected = listed ? PathsByName{{"tool", path}} : PathsByName{};
+        QCOMPARE(scan(manager), expected);
+    }
 
-void TestAppIndex::onlyLaunchableEntriesAreListed() {
-    QFETCH(QByteArray, entry);
-    QFETCH(bool, listed);
-    TempTree tree;
-    const QString path = tree.writeFile("apps/tool.desktop", entry);
-    AppIndexManager manager({tree.path("apps")}, tree.path("appIndex.json"));
-    const PathsByName expected = listed ? PathsByName{{"tool", path}} : PathsByName{};
-    QCOMPARE(scan(manager), expected);
-}
+    void folderWatchReportsChangedItems_data() {
+        QTest::addColumn<FolderChange>("change");
+        QTest::addColumn<QString>("newFolder");
+        QTest::newRow("entry added") << FolderChange([](const TempTree& tree) {
+            tree.writeFile("apps/new.desktop", desktopEntry("New"));
+        }) << QString();
+        QTest::newRow("entry added in a subfolder") << FolderChange([](const TempTree& tree) {
+            tree.writeFile("apps/sub/new.desktop", desktopEntry("New"));
+        }) << QString();
+        QTest::newRow("entry removed") << FolderChange([](const TempTree& tree) {
+            QFile::remove(tree.path("apps/sub/old.desktop"));
+        }) << QString();
+        QTest::newRow("entry rewritten in place") << FolderChange([](const TempTree& tree) {
+            rewriteInPlace(tree.path("apps/sub/old.desktop"), desktopEntry("Renamed"));
+        }) << QString();
+        QTest::newRow("entry renamed") << FolderChange([](const TempTree& tree) {
+            QFile::rename(tree.path("apps/sub/old.desktop"), tree.path("apps/sub/older.desktop"));
+        }) << QString();
+        QTest::newRow("subfolder made with an entry") << FolderChange([](const TempTree& tree) {
+            tree.writeFile("apps/made/deeper/new.desktop", desktopEntry("New"));
+        }) << "apps/made/deeper";
+        QTest::newRow("missing folder made with an entry")
+            << FolderChange([](const TempTree& tree) {
+                   tree.writeFile("later/applications/new.desktop", desktopEntry("New"));
+               })
+            << "later/applications";
+    }
 
-void TestAppIndex::folderWatchReportsChangedItems_data() {
-    QTest::addColumn<FolderChange>("change");
-    QTest::addColumn<QString>("newFolder");
-    QTest::newRow("entry added") << FolderChange([](const TempTree& tree) {
+    void folderWatchReportsChangedItems() {
+        QFETCH(FolderChange, change);
+        QFETCH(QString, newFolder);
+        TempTree tree;
+        tree.writeFile("apps/sub/old.desktop", desktopEntry("Old"));
+        ApplicationFolderWatch watch({tree.path("apps"), tree.path("later/applications")}, {});
+        QSignalSpy renewed(&watch, &ApplicationFolderWatch::watchRenewed);
+        QSignalSpy changed(&watch, &ApplicationFolderWatch::changed);
+        QVERIFY(renewed.wait(20000));
+        QCOMPARE(watch.watchedFolders(), (QStringList{tree.path("apps"), tree.path("apps/sub")}));
+
+        change(tree);
+        QVERIFY(changed.wait(20000));
+        QCOMPARE(changed.count(), 1);
+        if (!newFolder.isEmpty())
+            QVERIFY(watch.watchedFolders().contains(tree.path(newFolder)));
+    }
+
+    void firstLookAtTheFoldersComparesThemWithTheIndex_data() {
+        QTest::addColumn<qint64>("indexAgeSeconds");
+        QTest::addColumn<int>("changes");
+        QTest::newRow("index written before the folders changed") << 3600LL << 1;
+        QTest::newRow("index written after") << -3600LL << 0;
+    }
+
+    void firstLookAtTheFoldersComparesThemWithTheIndex() {
+        QFETCH(qint64, indexAgeSeconds);
+        QFETCH(int, changes);
+        TempTree tree;
+        tree.writeFile("apps/sub/entry.desktop", desktopEntry("Entry"));
+        ApplicationFolderWatch watch({tree.path("apps")},
+                                     QDateTime::currentDateTime().addSecs(-indexAgeSeconds));
+        QSignalSpy renewed(&watch, &ApplicationFolderWatch::watchRenewed);
+        QSignalSpy changed(&watch, &ApplicationFolderWatch::changed);
+        QVERIFY(renewed.wait(20000));
+        QCOMPARE(changed.count(), changes);
+    }
+
+    void staleIndexAtStartIsReplacedByAScan() {
+        TempTree tree;
+        const QString indexPath =
+            tree.writeFile("appIndex.json", R"([{"name": "gone", "path": "/gone.desktop"}])");
+        QFile index(indexPath);
+        QVERIFY(index.open(QIODevice::ReadWrite));
+        QVERIFY(index.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                  QFileDevice::FileModificationTime));
+        index.close();
+        const QString added = tree.writeFile("apps/added.desktop", desktopEntry("Added"));
+
+        AppIndexManager manager({tree.path("apps")}, indexPath);
+        QList<PathsByName> published;
+        connect(&manager, &AppIndexManager::appsChanged, this,
+                [&] { published.append(contents(*manager.apps())); });
+        // The saved index serves first; the scan replaces it in the background.
+        const QList<PathsByName> expected{{{"gone", "/gone.desktop"}}, {{"added", added}}};
+        QTRY_COMPARE_WITH_TIMEOUT(published, expected, 20000);
+    }
+
+    void entriesChangedWhileRunningAreIndexed() {
+        TempTree tree;
+        tree.makeDir("apps/sub");
+        AppIndexManager manager({tree.path("apps")}, tree.writeFile("appIndex.json", "[]"));
+        auto* watch = manager.findChild<ApplicationFolderWatch*>();
+        QVERIFY(watch);
+        QTRY_VERIFY_WITH_TIMEOUT(!watch->watchedFolders().isEmpty(), 20000);
+        QVERIFY(manager.apps()->isEmpty());
+
+        const QString added = tree.writeFile("apps/sub/added.desktop", desktopEntry("Added"));
+        QTRY_COMPARE_WITH_TIMEOUT(contents(*manager.apps()), (PathsByName{{"added", added}}),
+                                  20000);
+        rewriteInPlace(added, desktopEntry("Renamed"));
+        QTRY_COMPARE_WITH_TIMEOUT(contents(*manager.apps()), (PathsByName{{"renamed", added}}),
+                                  20000);
+    }
+
+    void copiesLeftByACrashGoAtStart() {
+        TempTree tree;
+        const QString index = tree.writeFile("data/appIndex.json", "[]");
+        const QStringList leftovers{"appIndex.json.1z141z3", "appIndex.json.k0"};
+        // Named alike but not as a replacement names its copies, or not files.
+        const QStringList others{"appIndex.json.1z141z4", "appIndex.json.K0",  "appIndex.json.k0~",
+                                 "appIndex.json.",        "appIndex.jsonk0",   "other.json.k0",
+                                 "appIndex.json.dir",     "appIndex.json.link"};
+        for (const QString& name : leftovers + others) {
+            if (name.endsWith("dir"))
+                tree.makeDir("data/" + name);
+            else if (name.endsWith("link"))
+                QVERIFY(QFile::link(index, tree.path("data/" + name)));
+            else
+                tree.writeFile("data/" + name, "[{\"name\": \"half");
+        }
+
+        AppIndexManager manager(QStringList{}, index);
+        for (const QString& name : leftovers)
+            QTRY_VERIFY2(!QFileInfo::exists(tree.path("data/" + name)), qPrintable(name));
+        QTRY_VERIFY(manager.isLoaded());
+        for (const QString& name : others)
+            QVERIFY2(QFileInfo(tree.path("data/" + name)).isSymLink() ||
+                         QFileInfo::exists(tree.path("data/" + name)),
+                     qPrintable(name));
+        QCOMPARE(fileContents(index), QByteArray("[]"));
+    }
+
+    void anEntryChangedWhileAScanRunsIsIndexedOnceSettled() {
+        TempTree tree;
+        const QString entry = tree.writeFile("apps/entry.desktop", desktopEntry("Before"));
+        AppIndexManager manager({tree.path("apps")}, tree.writeFile("appIndex.json", "[]"));
+        QTRY_VERIFY(manager.isLoaded());
+
+        manager.indexApps();
+        // The scan has read the entry, and its result waits for this thread.
+        QThreadPool::globalInstance()->waitForDone();
+        QVERIFY(manager.isIndexing());
+        rewriteInPlace(entry, desktopEntry("After"));
+
+        const QList<AppEntry> changed{{QStringLiteral("after"), entry}};
+        QTRY_COMPARE_WITH_TIMEOUT(manager.apps()->entries(), changed, 20000);
+    }
+
+    void writesInTheParentOfAMissingFolderAreNotLookedAt() {
+        TempTree tree;
+        const QString written = tree.writeFile("notes.txt", "a");
+        ApplicationFolderWatch watch({tree.path("apps")}, {});
+        QSignalSpy renewed(&watch, &ApplicationFolderWatch::watchRenewed);
+        QSignalSpy changed(&watch, &ApplicationFolderWatch::changed);
+        QVERIFY(renewed.wait(20000));
+        QCOMPARE(watch.lookouts(), QStringList{tree.path()});
+
+        // A witness that sees every write there tells when the lookout would have.
+        FolderChangeWatch witness;
+        witness.setFolders({tree.path()});
+        QSignalSpy witnessed(&witness, &FolderChangeWatch::changed);
+        QFile file(written);
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("more");
+        file.close();
+        QVERIFY(witnessed.wait(20000));
+        QCoreApplication::processEvents();
+        QVERIFY(!watch.isSettling());
+
+        // The folder itself appearing is seen.
         tree.writeFile("apps/new.desktop", desktopEntry("New"));
-    }) << QString();
-    QTest::newRow("entry added in a subfolder") << FolderChange([](const TempTree& tree) {
-        tree.writeFile("apps/sub/new.desktop", desktopEntry("New"));
-    }) << QString();
-    QTest::newRow("entry removed") << FolderChange([](const TempTree& tree) {
-        QFile::remove(tree.path("apps/sub/old.desktop"));
-    }) << QString();
-    QTest::newRow("entry rewritten in place") << FolderChange([](const TempTree& tree) {
-        rewriteInPlace(tree.path("apps/sub/old.desktop"), desktopEntry("Renamed"));
-    }) << QString();
-    QTest::newRow("entry renamed") << FolderChange([](const TempTree& tree) {
-        QFile::rename(tree.path("apps/sub/old.desktop"), tree.path("apps/sub/older.desktop"));
-    }) << QString();
-    QTest::newRow("subfolder made with an entry") << FolderChange([](const TempTree& tree) {
-        tree.writeFile("apps/made/deeper/new.desktop", desktopEntry("New"));
-    }) << "apps/made/deeper";
-    QTest::newRow("missing folder made with an entry") << FolderChange([](const TempTree& tree) {
-        tree.writeFile("later/applications/new.desktop", desktopEntry("New"));
-    }) << "later/applications";
-}
+        QVERIFY(changed.wait(20000));
+        QCOMPARE(watch.watchedFolders(), QStringList{tree.path("apps")});
+    }
 
-void TestAppIndex::folderWatchReportsChangedItems() {
-    QFETCH(FolderChange, change);
-    QFETCH(QString, newFolder);
-    TempTree tree;
-    tree.writeFile("apps/sub/old.desktop", desktopEntry("Old"));
-    ApplicationFolderWatch watch({tree.path("apps"), tree.path("later/applications")}, {});
-    QSignalSpy renewed(&watch, &ApplicationFolderWatch::watchRenewed);
-    QSignalSpy changed(&watch, &ApplicationFolderWatch::changed);
-    QVERIFY(renewed.wait(20000));
-    QCOMPARE(watch.watchedFolders(), (QStringList{tree.path("apps"), tree.path("apps/sub")}));
+    void findsEntriesOfSeveralNames_data() {
+        QTest::addColumn<int>("namesPerEntry");
+        QTest::addColumn<QByteArray>("needle");
+        QTest::addColumn<Positions>("found");
+        // The block holds "alpha", "beta" | "gamma", "alpaca" | "delta", "" | "omega".
+        QTest::newRow("one name each") << 1 << QByteArray("ta") << Positions{1, 4};
+        QTest::newRow("first name of an entry") << 2 << QByteArray("gam") << Positions{1};
+        QTest::newRow("second name of an entry") << 2 << QByteArray("paca") << Positions{1};
+        QTest::newRow("both names, listed once") << 2 << QByteArray("alp") << Positions{0, 1};
+        QTest::newRow("one letter in every entry") << 2 << QByteArray("a") << Positions{0, 1, 2, 3};
+        QTest::newRow("the short last entry") << 2 << QByteArray("meg") << Positions{3};
+        QTest::newRow("never across two names") << 2 << QByteArray("ha\0be", 5) << Positions{};
+        QTest::newRow("nothing") << 2 << QByteArray("zz") << Positions{};
+        QTest::newRow("three names each") << 3 << QByteArray("a") << Positions{0, 1, 2};
+    }
 
-    change(tree);
-    QVERIFY(changed.wait(20000));
-    QCOMPARE(changed.count(), 1);
-    if (!newFolder.isEmpty())
-        QVERIFY(watch.watchedFolders().contains(tree.path(newFolder)));
-}
+    void findsEntriesOfSeveralNames() {
+        QFETCH(int, namesPerEntry);
+        QFETCH(QByteArray, needle);
+        QFETCH(Positions, found);
+        NameBlock block;
+        for (const char* name : {"alpha", "beta", "gamma", "alpaca", "delta", "", "omega"})
+            block.append(name);
+        QCOMPARE(block.find(
+                     std::string_view(needle.constData(), static_cast<std::size_t>(needle.size())),
+                     static_cast<uint32_t>(namesPerEntry)),
+                 found);
+    }
 
-void TestAppIndex::firstLookAtTheFoldersComparesThemWithTheIndex_data() {
-    QTest::addColumn<qint64>("indexAgeSeconds");
-    QTest::addColumn<int>("changes");
-    QTest::newRow("index written before the folders changed") << 3600LL << 1;
-    QTest::newRow("index written after") << -3600LL << 0;
-}
+    void secondStartLoadsTheIndexTheFirstSaved() {
+        IsolatedEnvironment isolated;
+        const TempTree& tree = isolated.tree();
+        const QString indexPath = tree.path("data/Vantri/appIndex.json");
+        // A bundle without its dictionary yet: not an application, and filling it
+        // in later leaves the application folders as they were.
+        tree.makeDir("home/Applications/Newcomer.app/Contents");
+        RunningVantri first = startVantri(QProcessEnvironment::systemEnvironment());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(indexPath), 30000);
+        first.reset();
+        const qint64 savedSize = QFileInfo(indexPath).size();
 
-void TestAppIndex::firstLookAtTheFoldersComparesThemWithTheIndex() {
-    QFETCH(qint64, indexAgeSeconds);
-    QFETCH(int, changes);
-    TempTree tree;
-    tree.writeFile("apps/sub/entry.desktop", desktopEntry("Entry"));
-    ApplicationFolderWatch watch({tree.path("apps")},
-                                 QDateTime::currentDateTime().addSecs(-indexAgeSeconds));
-    QSignalSpy renewed(&watch, &ApplicationFolderWatch::watchRenewed);
-    QSignalSpy changed(&watch, &ApplicationFolderWatch::changed);
-    QVERIFY(renewed.wait(20000));
-    QCOMPARE(changed.count(), changes);
-}
+        // Started again with the file in place and no application folder changed
+        // since, Vantri does not scan: the bundle completed meanwhile does not grow the file.
+        writeBundle(tree, "home/Applications/Newcomer.app", namedDictionary("Newcomer"));
+        const int readWatch = inotify_init1(IN_CLOEXEC);
+        inotify_add_watch(readWatch, QFile::encodeName(indexPath).constData(), IN_CLOSE_NOWRITE);
+        const RunningVantri second = startVantri(QProcessEnvironment::systemEnvironment());
+        pollfd loaded{readWatch, POLLIN, 0};
+        QCOMPARE(poll(&loaded, 1, 20000), 1);
+        close(readWatch);
 
-void TestAppIndex::staleIndexAtStartIsReplacedByAScan() {
-    TempTree tree;
-    const QString indexPath =
-        tree.writeFile("appIndex.json", R"([{"name": "gone", "path": "/gone.desktop"}])");
-    QFile index(indexPath);
-    QVERIFY(index.open(QIODevice::ReadWrite));
-    QVERIFY(index.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
-                              QFileDevice::FileModificationTime));
-    index.close();
-    const QString added = tree.writeFile("apps/added.desktop", desktopEntry("Added"));
-
-    AppIndexManager manager({tree.path("apps")}, indexPath);
-    QList<PathsByName> published;
-    connect(&manager, &AppIndexManager::appsChanged, this,
-            [&] { published.append(contents(*manager.apps())); });
-    // The saved index serves first; the scan replaces it in the background.
-    const QList<PathsByName> expected{{{"gone", "/gone.desktop"}}, {{"added", added}}};
-    QTRY_COMPARE_WITH_TIMEOUT(published, expected, 20000);
-}
-
-void TestAppIndex::entriesChangedWhileRunningAreIndexed() {
-    TempTree tree;
-    tree.makeDir("apps/sub");
-    AppIndexManager manager({tree.path("apps")}, tree.writeFile("appIndex.json", "[]"));
-    auto* watch = manager.findChild<ApplicationFolderWatch*>();
-    QVERIFY(watch);
-    QTRY_VERIFY_WITH_TIMEOUT(!watch->watchedFolders().isEmpty(), 20000);
-    QVERIFY(manager.apps()->isEmpty());
-
-    const QString added = tree.writeFile("apps/sub/added.desktop", desktopEntry("Added"));
-    QTRY_COMPARE_WITH_TIMEOUT(contents(*manager.apps()), (PathsByName{{"added", added}}), 20000);
-    rewriteInPlace(added, desktopEntry("Renamed"));
-    QTRY_COMPARE_WITH_TIMEOUT(contents(*manager.apps()), (PathsByName{{"renamed", added}}), 20000);
-}
+        // A start that cannot make its index folder says so and keeps running.
+        // Its scan begins after any by the second start would, so ends after it too.
+        QProcessEnvironment blockedEnvironment = QProcessEnvironment::systemEnvironment();
+        blockedEnvironment.insert("XDG_DATA_HOME", tree.path("blocked"));
+        blockedEnvironment.insert("XDG_RUNTIME_DIR", tree.makeDir("blocked runtime"));
+        QFile::setPermissions(tree.path("blocked runtime"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        tree.writeFile("blocked/Vantri", "a file where the folder belongs");
+        const RunningVantri blocked = startVantri(blockedEnvironment);
+        QByteArray output;
+        QTRY_VERIFY_WITH_TIMEOUT((output += blocked->readAllStandardOutput()).contains('\n'),
+                                 30000);
+        QVERIFY2(output.startsWith("Failed to save app index: "), output.constData());
+        QCOMPARE(QFileInfo(indexPath).size(), savedSize);
+        QCOMPARE(blocked->state(), QProcess::Running);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestAppIndex)
 #include "tst_appindex.moc"

@@ -32,17 +32,21 @@ struct Script {
     QString type = u"bash"_s;
 };
 
+// The metadata file of a script with no arguments.
+inline QByteArray scriptMetadata(const QString& command, const QString& name,
+                                 const QString& type = u"bash"_s) {
+    return u"{name: \"%1\", description: d, author: a, website: w, type: %3,"
+           " command: \"%2\", arguments: [], environments: [], tags: []}\n"_s
+               .arg(name, command, type)
+               .toUtf8();
+}
+
 // Writes each script as <command>.meta beside an executable <command>.sh; returns their folder.
 inline QString writeScripts(const TempTree& tree, const QList<Script>& scripts) {
     for (const Script& script : scripts) {
         const QString file = u"scripts/"_s + script.command;
-        tree.writeFile(file + u".meta"_s,
-                       u"{name: \"%1\", description: d, author: a, website: w, type: %3,"
-                       " command: \"%2\", arguments: [], environments: [], tags: []}\n"_s
-                           .arg(script.name, script.command, script.type)
-                           .toUtf8());
-        const QString path = tree.writeFile(file + u".sh"_s, script.body.toUtf8());
-        QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
+        tree.writeFile(file + u".meta"_s, scriptMetadata(script.command, script.name, script.type));
+        tree.writeProgram(file + u".sh"_s, script.body.toUtf8());
     }
     return tree.makeDir(u"scripts"_s);
 }

@@ -45,6 +45,12 @@ QString TempTree::writeFile(const QString& relative, const QByteArray& content) 
     return filePath;
 }
 
+QString TempTree::writeProgram(const QString& relative, const QByteArray& content) const {
+    const QString filePath = writeFile(relative, content);
+    QFile::setPermissions(filePath, QFile::permissions(filePath) | QFile::ExeOwner);
+    return filePath;
+}
+
 QString TempTree::makeDir(const QString& relative) const {
     const QString dirPath = path(relative);
     if (!QDir().mkpath(dirPath))

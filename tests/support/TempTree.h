@@ -25,6 +25,8 @@ public:
     QString path(const QString& relative = {}) const;
     // Writes `content` to `relative`, creating the folders on the way; returns the path.
     QString writeFile(const QString& relative, const QByteArray& content) const;
+    // The same, made executable.
+    QString writeProgram(const QString& relative, const QByteArray& content) const;
     QString makeDir(const QString& relative) const;
 
 private:
