@@ -3,6 +3,8 @@
 
 #pragma once
 
+#include "PrivateSessionBus.h"
+
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
@@ -13,7 +15,8 @@
 
 // A D-Bus session bus of the test's own, set as this process's session bus,
 // and the services a test starts on it (the accessibility bus, an input
-// method). Everything it started is stopped when it is destroyed.
+// method). Everything it started is stopped when it is destroyed, the
+// services before the bus.
 class SessionBus {
 public:
     ~SessionBus() {
@@ -27,21 +30,7 @@ public:
 
     QString errorString() const { return _error; }
 
-    // Starts dbus-daemon and points DBUS_SESSION_BUS_ADDRESS at it.
-    bool start() {
-        QProcess* daemon = startProcess(QStringLiteral("dbus-daemon"),
-                                        {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                         QStringLiteral("--print-address=1")});
-        if (!daemon)
-            return false;
-        // Read before any event loop runs: the bus must exist when the application starts.
-        while (!daemon->canReadLine() && daemon->waitForReadyRead(10000)) {
-        }
-        if (!daemon->canReadLine())
-            return fail(QStringLiteral("dbus-daemon gave no address"));
-        qputenv("DBUS_SESSION_BUS_ADDRESS", daemon->readLine().trimmed());
-        return true;
-    }
+    bool isRunning() { return _bus.isRunning() || fail(_bus.errorString()); }
 
     // Starts `program` with `arguments` on the bus; null (with the reason)
     // when it is not installed or does not start.
@@ -92,6 +81,7 @@ private:
         return false;
     }
 
+    PrivateSessionBus _bus;
     std::vector<std::unique_ptr<QProcess>> _processes;
     QString _error;
 };

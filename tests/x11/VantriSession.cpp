@@ -26,7 +26,9 @@ QProcessEnvironment VantriSession::environment(const QString& session) const {
     const QString runtime = _tree.makeDir(session + u"/runtime"_s);
     QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QProcessEnvironment environment = _desktop.environment();
-    environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+    // Vantri chooses X11 itself, as in a desktop session, where nothing names
+    // a platform: a choice that reached what it starts would show.
+    environment.remove(u"QT_QPA_PLATFORM"_s);
     environment.insert(u"XDG_RUNTIME_DIR"_s, runtime);
     environment.insert(u"XDG_DATA_HOME"_s, _tree.makeDir(session + u"/data"_s));
     return environment;
@@ -86,4 +88,21 @@ quint64 VantriSession::summonPanel(const QString& keys) const {
            })
                ? panel
                : 0;
+}
+
+bool VantriSession::dismissPanel(const QString& keys) const {
+    return _desktop.press(keys) && QTest::qWaitFor([&] { return shownPanel() == 0; });
+}
+
+bool VantriSession::panelHeightIs(quint64 panel, int height) const {
+    return QTest::qWaitFor([&] { return _desktop.shownGeometry(panel).height() == height; });
+}
+
+bool VantriSession::launch(const QString& query, int rows) const {
+    const quint64 panel = summonPanel();
+    // The kept query and whatever it listed go first (the field selects it at
+    // each show), so that the list waited for is the new query's own.
+    return panel != 0 && _desktop.press(u"BackSpace"_s) && panelHeightIs(panel, 60) &&
+           _desktop.type(query) && panelHeightIs(panel, 60 + 20 + 50 * rows) &&
+           _desktop.press(u"Return"_s);
 }

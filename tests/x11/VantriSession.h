@@ -45,6 +45,14 @@ public:
     // Presses `keys` and waits for the panel to be shown and active; the
     // panel's window, or 0 when it did not come.
     quint64 summonPanel(const QString& keys = QStringLiteral("ctrl+alt+space")) const;
+    // Presses `keys` and waits for the panel to be hidden; whether it went.
+    bool dismissPanel(const QString& keys = QStringLiteral("Escape")) const;
+    // Waits for the shown `panel` to be `height` high: 60 for the field alone,
+    // and 20 and 50 a row more while results are listed under it.
+    bool panelHeightIs(quint64 panel, int height) const;
+    // Summons the panel, types `query` over what it kept, waits for `rows`
+    // results and presses Return.
+    bool launch(const QString& query, int rows = 1) const;
 
 private:
     VirtualDesktop& _desktop;

@@ -45,10 +45,6 @@ QString VirtualDesktop::serverProgram() const {
     return _monitors.isEmpty() ? u"Xvfb"_s : u"Xorg"_s;
 }
 
-bool VirtualDesktop::serverInstalled() const {
-    return !QStandardPaths::findExecutable(serverProgram()).isEmpty();
-}
-
 QProcessEnvironment VirtualDesktop::environment() const {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"DISPLAY"_s, _display);
@@ -221,26 +217,18 @@ QImage VirtualDesktop::screenshot() const {
     return png ? QImage::fromData(*png, "PNG") : QImage();
 }
 
-std::optional<VirtualDesktop::WindowState> VirtualDesktop::windowState(quint64 window) const {
+QRect VirtualDesktop::shownGeometry(quint64 window) const {
     const std::optional<QString> info = run(u"xwininfo"_s, {u"-id"_s, QString::number(window)});
-    if (!info)
-        return std::nullopt;
     const auto field = [&](const QString& name) {
         const QRegularExpression pattern(u"^\\s*%1:\\s*(\\S+)"_s.arg(name),
                                          QRegularExpression::MultilineOption);
-        return pattern.match(*info).captured(1);
+        return pattern.match(info.value_or(QString())).captured(1);
     };
-    WindowState state;
-    state.viewable = field(u"Map State"_s) == QLatin1String("IsViewable");
-    state.geometry =
-        QRect(field(u"Absolute upper-left X"_s).toInt(), field(u"Absolute upper-left Y"_s).toInt(),
-              field(u"Width"_s).toInt(), field(u"Height"_s).toInt());
-    return state;
-}
-
-QRect VirtualDesktop::shownGeometry(quint64 window) const {
-    const std::optional<WindowState> state = windowState(window);
-    return state && state->viewable ? state->geometry : QRect();
+    if (field(u"Map State"_s) != QLatin1String("IsViewable"))
+        return {};
+    return QRect(field(u"Absolute upper-left X"_s).toInt(),
+                 field(u"Absolute upper-left Y"_s).toInt(), field(u"Width"_s).toInt(),
+                 field(u"Height"_s).toInt());
 }
 
 // Matched here rather than with xdotool's --name, which reads only WM_NAME
@@ -274,22 +262,26 @@ bool VirtualDesktop::clickAt(const QPoint& point, int button) const {
         .has_value();
 }
 
-bool VirtualDesktop::showOtherProgram(QProcess& program) const {
+bool VirtualDesktop::startShown(QProcess& program, const QString& name,
+                                const QStringList& arguments, const QString& windowClass) const {
     program.setProcessEnvironment(environment());
-    program.start(u"xmessage"_s, {u"-geometry"_s, u"300x100+20+20"_s, u"another program"_s});
+    program.start(name, arguments);
     return program.waitForStarted() &&
            run(u"xdotool"_s,
-               {u"search"_s, u"--sync"_s, u"--onlyvisible"_s, u"--class"_s, u"Xmessage"_s})
+               {u"search"_s, u"--sync"_s, u"--onlyvisible"_s, u"--class"_s, windowClass})
                .has_value();
 }
 
+bool VirtualDesktop::showOtherProgram(QProcess& program) const {
+    return startShown(program, u"xmessage"_s,
+                      {u"-geometry"_s, u"300x100+20+20"_s, u"another program"_s}, u"Xmessage"_s);
+}
+
 bool VirtualDesktop::startTrayHost(QProcess& host) const {
-    host.setProcessEnvironment(environment());
-    host.start(u"trayer"_s, {u"--edge"_s, u"top"_s, u"--align"_s, u"right"_s, u"--widthtype"_s,
-                             u"request"_s, u"--height"_s, u"24"_s});
-    return host.waitForStarted() && run(u"xdotool"_s, {u"search"_s, u"--sync"_s, u"--onlyvisible"_s,
-                                                       u"--class"_s, u"trayer"_s})
-                                        .has_value();
+    return startShown(host, u"trayer"_s,
+                      {u"--edge"_s, u"top"_s, u"--align"_s, u"right"_s, u"--widthtype"_s,
+                       u"request"_s, u"--height"_s, u"24"_s},
+                      u"trayer"_s);
 }
 
 quint64 VirtualDesktop::activeWindow() const {
@@ -298,35 +290,29 @@ quint64 VirtualDesktop::activeWindow() const {
     return active ? active->trimmed().toULongLong() : 0;
 }
 
-bool VirtualDesktop::probeWindowManager(int timeoutMs) const {
-    QProcess probe;
-    probe.setProcessEnvironment(environment());
-    probe.start(u"xmessage"_s, {u"-name"_s, u"probe"_s, u"window manager probe"_s});
-    if (!probe.waitForStarted())
-        return false;
-    const bool managed = QTest::qWaitFor(
-        [&] {
-            const auto window = run(u"xdotool"_s, {u"search"_s, u"--classname"_s, u"^probe$"_s});
-            if (!window || window->trimmed().isEmpty())
-                return false;
-            const auto state = run(
-                u"xprop"_s, {u"-id"_s, window->section(QLatin1Char('\n'), 0, 0), u"WM_STATE"_s});
-            return state && state->contains(QLatin1String("Normal"));
-        },
-        timeoutMs);
-    probe.kill();
-    probe.waitForFinished();
-    return managed;
-}
-
 bool VirtualDesktop::waitForWindowManager() const {
     // A window mapped while openbox is still starting up may be taken over and
     // dropped again at once. Once openbox keeps a probe window of its own
     // managed, it is past that stage.
+    const auto probeIsManaged = [this] {
+        const auto window = run(u"xdotool"_s, {u"search"_s, u"--classname"_s, u"^probe$"_s});
+        const auto state =
+            window && !window->trimmed().isEmpty()
+                ? run(u"xprop"_s, {u"-id"_s, window->section(u'\n', 0, 0), u"WM_STATE"_s})
+                : std::nullopt;
+        return state && state->contains(QLatin1String("Normal"));
+    };
     const QDeadlineTimer deadline(startTimeoutMs);
-    while (!deadline.hasExpired())
-        if (probeWindowManager(2000))
+    while (!deadline.hasExpired()) {
+        QProcess probe;
+        probe.setProcessEnvironment(environment());
+        probe.start(u"xmessage"_s, {u"-name"_s, u"probe"_s, u"window manager probe"_s});
+        const bool managed = probe.waitForStarted() && QTest::qWaitFor(probeIsManaged, 2000);
+        probe.kill();
+        probe.waitForFinished();
+        if (managed)
             return true;
+    }
     return false;
 }
 
@@ -344,7 +330,7 @@ void VirtualDesktop::stopCompositor() {
 }
 
 int prepareX11Test(VirtualDesktop& desktop) {
-    if (!desktop.serverInstalled()) {
+    if (QStandardPaths::findExecutable(desktop.serverProgram()).isEmpty()) {
         qInfo("SKIP: %s is not installed", qPrintable(desktop.serverProgram()));
         return VirtualDesktop::skipReturnCode;
     }

@@ -36,9 +36,8 @@ public:
     VirtualDesktop(const VirtualDesktop&) = delete;
     VirtualDesktop& operator=(const VirtualDesktop&) = delete;
 
-    // The X server's program, and whether it is installed.
+    // The X server's program.
     QString serverProgram() const;
-    bool serverInstalled() const;
 
     // Starts the X server on a free display (Xvfb with a white root window),
     // sets its monitors up, then starts openbox.
@@ -58,14 +57,8 @@ public:
 
     // The whole screen as it is shown now; a null image when it cannot be taken.
     QImage screenshot() const;
-    // What xwininfo reports of a window: whether it is mapped and viewable and
-    // where it is on the screen.
-    struct WindowState {
-        bool viewable = false;
-        QRect geometry;
-    };
-    std::optional<WindowState> windowState(quint64 window) const;
-    // Where a window is shown on the screen; an empty rectangle while it is not.
+    // Where a window is shown on the screen, as xwininfo reports it; an empty
+    // rectangle while it is not mapped and viewable.
     QRect shownGeometry(quint64 window) const;
     struct ShownWindow {
         quint64 id = 0;
@@ -102,7 +95,9 @@ private:
     std::optional<QByteArray> runForOutput(const QString& program,
                                            const QStringList& arguments) const;
     QProcess* startClient(const QString& program, const QStringList& arguments);
-    bool probeWindowManager(int timeoutMs) const;
+    // Starts `program` and waits until a window of its `windowClass` is shown.
+    bool startShown(QProcess& program, const QString& name, const QStringList& arguments,
+                    const QString& windowClass) const;
     bool waitForWindowManager() const;
 
     const QList<QSize> _monitors;
