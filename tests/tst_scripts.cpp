@@ -428,7 +428,7 @@ private Q_SLOTS:
         const qsizetype characters = ScriptRun::maxStandardErrorTail / 3;
         QCOMPARE(ScriptRun::maxStandardErrorTail % 3, 1);
         resetPeakResidentSize();
-        const qint64 before = residentSize();
+        [[maybe_unused]] const qint64 before = residentSize();
         const auto record = run("bash", "yes '\xe2\x82\xac' | tr -d '\\n' | head -c " +
                                             QByteArray::number(flood) + " >&2; exit 3");
         QCOMPARE(record->failure ? record->failure->description() : QString(),
