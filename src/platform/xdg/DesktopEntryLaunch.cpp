@@ -4,6 +4,7 @@
 #include "platform/xdg/DesktopEntryLaunch.h"
 
 #include "platform/ChildEnvironment.h"
+#include "platform/wayland/WaylandActivationToken.h"
 #include "platform/x11/X11StartupNotice.h"
 #include "platform/xdg/ApplicationScope.h"
 #include "platform/xdg/DesktopEntryCommand.h"
@@ -60,6 +61,10 @@ void activateOverDBus(const QString& id, const StartupFocus& focus) {
     });
 }
 
+// Asked for before the panel hides: the token names the panel as the window
+// the user acted in. A token is asked for whatever the entry says of startup
+// notification: unlike an X11 notice, which shows launch feedback until the
+// program ends it, a token unused costs nothing.
 StartupFocus focusFor(const DesktopEntryCommand& command, const QString& program,
                       const QString& path) {
     StartupFocus focus;
@@ -67,6 +72,10 @@ StartupFocus focusFor(const DesktopEntryCommand& command, const QString& program
         focus.startupId =
             announceX11Startup({command.name, command.icon, QFileInfo(program).fileName(), path})
                 .value_or(QString());
+    QString applicationId = desktopFileId(path);
+    if (applicationId.endsWith(QLatin1String(".desktop")))
+        applicationId.chop(8);
+    focus.activationToken = requestWaylandActivationToken(applicationId).value_or(QString());
     return focus;
 }
 
