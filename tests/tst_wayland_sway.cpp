@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Vantri developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "EnvironmentDump.h"
 #include "TempTree.h"
 #include "state/PreferenceKeys.h"
 #include "state/Preferences.h"
@@ -30,6 +31,7 @@ constexpr int skipReturnCode = 77;
 const QString testUser = u"vantri-test"_s;
 const QString panelTitle = u"Vantri Launcher"_s;
 const QString terminalTitle = u"Native Terminal"_s;
+const QString launchedTitle = u"Launched Terminal"_s;
 // The search area, the gap and four result rows.
 constexpr int fullHeight = 60 + 20 + 4 * 50;
 const QStringList programsNeeded{"sway", "Xwayland", "foot", "grim", "wtype", "swaymsg"};
@@ -143,6 +145,7 @@ private Q_SLOTS:
     void returnRunsTheExampleScriptAndHides();
     void aNativeWaylandWindowTakingTheFocusHidesThePanel();
     void escapeHidesThePanel();
+    void aLaunchedProgramGetsAFreshActivationTokenAndTheFocus();
 
 private:
     std::optional<WindowNode> window(const QString& name) const;
@@ -185,7 +188,12 @@ void TestWaylandSway::initTestCase() {
         u"sway/config"_s, "output HEADLESS-1 resolution 1280x800\n"
                           "xwayland enable\n"
                           "default_border pixel 2\n"
-                          "exec sh -c 'echo \"$WAYLAND_DISPLAY $DISPLAY $SWAYSOCK\" > " +
+                          // Only a valid activation token brings the launched window forward.
+                          "no_focus [title=\"^" +
+                              launchedTitle.toUtf8() +
+                              "$\"]\n"
+                              "focus_on_window_activation focus\n"
+                              "exec sh -c 'echo \"$WAYLAND_DISPLAY $DISPLAY $SWAYSOCK\" > " +
                               environmentFile.toUtf8() + "'\n");
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "SWAYSOCK"})
@@ -349,6 +357,40 @@ void TestWaylandSway::escapeHidesThePanel() {
     QVERIFY(typeKeys({u"-k"_s, u"Escape"_s}));
     QTRY_VERIFY(panelHidden());
     screenshot(u"5-escaped"_s);
+}
+
+void TestWaylandSway::aLaunchedProgramGetsAFreshActivationTokenAndTheFocus() {
+    const TempTree& tree = _environment.tree();
+    const QString dump = tree.path(u"launched-environment"_s);
+    const QString program = tree.writeFile(
+        u"bin/launched"_s, "#!/bin/sh\nenv -0 > '" + dump.toUtf8() + "'\nexec foot --title '" +
+                               launchedTitle.toUtf8() + "' sleep 600\n");
+    QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
+    tree.writeFile(u"share/applications/token-probe.desktop"_s,
+                   "[Desktop Entry]\nType=Application\nName=Token Probe\nExec=" + program.toUtf8() +
+                       "\n");
+    // The instance again, now a native Wayland client, started with a token
+    // of its own start that no program it launches may inherit.
+    QCOMPARE(vantri({u"quit"_s}), 0);
+    QVERIFY(_vantri.waitForFinished());
+    QProcessEnvironment native = _clients;
+    native.insert(u"QT_QPA_PLATFORM"_s, u"wayland"_s);
+    native.insert(u"XDG_ACTIVATION_TOKEN"_s, u"stale-token"_s);
+    _vantri.setProcessEnvironment(native);
+    _vantri.start(qEnvironmentVariable("VANTRI_APP_BINARY"), {});
+    QTRY_VERIFY_WITH_TIMEOUT(window(u"Settings"_s), 30000);
+    QVERIFY(run(u"swaymsg"_s, {u"[title=\"^Settings$\"] kill"_s}));
+
+    QVERIFY(summonPanel());
+    QVERIFY(typeKeys({u"Token Probe"_s}));
+    // Return opens the first result once the search has listed it.
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(dump) ||
+                                 (typeKeys({u"-k"_s, u"Return"_s}) && QFileInfo::exists(dump)),
+                             30000);
+    QTRY_VERIFY_WITH_TIMEOUT(window(launchedTitle).value_or(WindowNode()).focused, 30000);
+    const QString token = environmentIn(fileContents(dump)).value(u"XDG_ACTIVATION_TOKEN"_s);
+    QVERIFY(!token.isEmpty());
+    QCOMPARE_NE(token, u"stale-token"_s);
 }
 
 int main(int argc, char** argv) {
