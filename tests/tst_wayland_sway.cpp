@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Vantri developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "EnvironmentDump.h"
 #include "TempTree.h"
 #include "state/PreferenceKeys.h"
 #include "state/Preferences.h"
@@ -31,6 +32,7 @@ constexpr int skipReturnCode = 77;
 const QString testUser = u"vantri-test"_s;
 const QString panelTitle = u"Vantri Launcher"_s;
 const QString terminalTitle = u"Native Terminal"_s;
+const QString launchedTitle = u"Launched Terminal"_s;
 // The search area, the gap and four result rows.
 constexpr int fullHeight = 60 + 20 + 4 * 50;
 const QStringList programsNeeded{"sway",    "Xwayland", "foot",        "grim", "wtype",
@@ -145,8 +147,9 @@ private Q_SLOTS:
     void returnRunsTheExampleScriptAndHides();
     void aNativeWaylandWindowTakingTheFocusHidesThePanel();
     void escapeHidesThePanel();
-    // Last: it leaves a native Wayland instance running in place of the first.
+    // From here on a native Wayland instance runs in place of the first.
     void theTrayMenuOfANativeInstanceIsAPopup();
+    void aLaunchedProgramGetsAFreshActivationTokenAndTheFocus();
 
 private:
     std::optional<WindowNode> window(const QString& name) const;
@@ -185,6 +188,14 @@ void TestWaylandSway::initTestCase() {
         // The one-time alert would take the focus from the panel mid-test.
         preferences->setValue(PreferenceKeys::accessibilityPromptShown, true);
     }
+    // An application that records the environment it was started with.
+    const QString launched = tree.writeFile(
+        u"bin/launched"_s, "#!/bin/sh\nenv -0 > '" + tree.path(u"launched-environment"_s).toUtf8() +
+                               "'\nexec foot --title '" + launchedTitle.toUtf8() + "' sleep 600\n");
+    QVERIFY(QFile::setPermissions(launched, QFile::ReadOwner | QFile::ExeOwner));
+    tree.writeFile(
+        u"share/applications/token-probe.desktop"_s,
+        "[Desktop Entry]\nType=Application\nName=Token Probe\nExec=" + launched.toUtf8() + "\n");
     // Headless with no input devices, software rendering, one 1280 by 800 output.
     const QString environmentFile = tree.path(u"session-environment"_s);
     const QString config = tree.writeFile(
@@ -193,7 +204,12 @@ void TestWaylandSway::initTestCase() {
                           "default_border pixel 2\n"
                           // A tray bar only where a test starts one.
                           "bar {\n id tray\n swaybar_command true\n tray_output *\n}\n"
-                          "exec sh -c 'echo \"$WAYLAND_DISPLAY $DISPLAY $SWAYSOCK\" > " +
+                          // Only a valid activation token brings the launched window forward.
+                          "no_focus [title=\"^" +
+                              launchedTitle.toUtf8() +
+                              "$\"]\n"
+                              "focus_on_window_activation focus\n"
+                              "exec sh -c 'echo \"$WAYLAND_DISPLAY $DISPLAY $SWAYSOCK\" > " +
                               environmentFile.toUtf8() + "'\n");
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "SWAYSOCK"})
@@ -392,6 +408,8 @@ void TestWaylandSway::theTrayMenuOfANativeInstanceIsAPopup() {
     QCOMPARE(vantri({u"quit"_s}), 0);
     QVERIFY(_vantri.waitForFinished(30000));
     session.remove(u"DISPLAY"_s);
+    // A token of its own start, which no program it launches may inherit.
+    session.insert(u"XDG_ACTIVATION_TOKEN"_s, u"stale-token"_s);
     _vantri.setProcessEnvironment(session);
     _vantri.start(qEnvironmentVariable("VANTRI_APP_BINARY"), {});
     QVERIFY(_vantri.waitForStarted());
@@ -416,6 +434,23 @@ void TestWaylandSway::theTrayMenuOfANativeInstanceIsAPopup() {
     QVERIFY(typeKeys({u"-k"_s, u"Down"_s, u"-k"_s, u"Return"_s}));
     QTRY_VERIFY_WITH_TIMEOUT(window(u"Settings"_s), 15000);
     screenshot(u"8-tray-settings"_s);
+}
+
+void TestWaylandSway::aLaunchedProgramGetsAFreshActivationTokenAndTheFocus() {
+    const QString dump = _environment.tree().path(u"launched-environment"_s);
+    QVERIFY(run(u"swaymsg"_s, {u"[title=\"^Settings$\"] kill"_s}));
+    const std::optional<WindowNode> panel = summonPanel();
+    QVERIFY(panel);
+    QVERIFY(typeKeys({u"Token Probe"_s}));
+    const QRect firstRow(panel->rect.x(), panel->rect.y() + 80, panel->rect.width(), 50);
+    QTRY_VERIFY_WITH_TIMEOUT(!isOneColour(screenshot(u"9-token-probe"_s).copy(firstRow)), 15000);
+    QVERIFY(typeKeys({u"-k"_s, u"Return"_s}));
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(dump), 15000);
+    // sway keeps the focus from this window unless it comes with a token it issued.
+    QTRY_VERIFY_WITH_TIMEOUT(window(launchedTitle).value_or(WindowNode()).focused, 15000);
+    const QString token = environmentIn(fileContents(dump)).value(u"XDG_ACTIVATION_TOKEN"_s);
+    QVERIFY(!token.isEmpty());
+    QCOMPARE_NE(token, u"stale-token"_s);
 }
 
 int main(int argc, char** argv) {
