@@ -32,11 +32,21 @@ constexpr int statusDescriptor = 3;
 // Everything here runs in a copy of a process that had other threads, or
 // before the program's own start: only system calls, no allocation, no
 // lock that another thread may have held.
+// The kernel's own record for rt_sigaction, which the C library's differs from.
+struct KernelSignalAction {
+    void (*handler)(int);
+    unsigned long flags;
+    void (*restorer)();
+    unsigned long mask;
+};
+
+// Through the system call itself: the C library's sigaction is bound on its
+// first call, and a sanitizer build routes it through its own interceptor,
+// neither of which is safe in this copy of the process.
 void ignoreRequestsToEnd() {
-    struct sigaction ignore = {};
-    ignore.sa_handler = SIG_IGN;
+    const KernelSignalAction ignore{SIG_IGN, 0, nullptr, 0};
     for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGPIPE})
-        ::sigaction(signal, &ignore, nullptr);
+        ::syscall(SYS_rt_sigaction, signal, &ignore, nullptr, sizeof ignore.mask);
 }
 
 [[noreturn]] void keep(pid_t child) {
