@@ -31,7 +31,10 @@ constexpr int statusDescriptor = 3;
 
 // Everything here runs in a copy of a process that had other threads, or
 // before the program's own start: only system calls, no allocation, no
-// lock that another thread may have held.
+// lock that another thread may have held. The copy may share the parent's
+// memory until it starts a program (Qt starts children with vfork's
+// semantics), so an AddressSanitizer build must not mark stack frames here:
+// the marks would land in the parent's bookkeeping.
 // The kernel's own record for rt_sigaction, which the C library's differs from.
 struct KernelSignalAction {
     void (*handler)(int);
@@ -43,7 +46,7 @@ struct KernelSignalAction {
 // Through the system call itself: the C library's sigaction is bound on its
 // first call, and a sanitizer build routes it through its own interceptor,
 // neither of which is safe in this copy of the process.
-void ignoreRequestsToEnd() {
+[[gnu::no_sanitize_address]] void ignoreRequestsToEnd() {
     const KernelSignalAction ignore{SIG_IGN, 0, nullptr, 0};
     for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGPIPE})
         ::syscall(SYS_rt_sigaction, signal, &ignore, nullptr, sizeof ignore.mask);
@@ -75,7 +78,7 @@ void keepWhenAsked(int argumentCount, char** arguments, char**) {
                                                                      char**) = keepWhenAsked;
 
 // `value` in decimal into `text`, which holds 24 characters.
-void writeDecimal(long value, char* text) {
+[[gnu::no_sanitize_address]] void writeDecimal(long value, char* text) {
     char reversed[24];
     int length = 0;
     do {
@@ -89,7 +92,7 @@ void writeDecimal(long value, char* text) {
 
 } // namespace
 
-void splitOff(int statusPipe) noexcept {
+[[gnu::no_sanitize_address]] void splitOff(int statusPipe) noexcept {
     if (::access(keeperProgram, X_OK) != 0 || ::prctl(PR_SET_CHILD_SUBREAPER, 1) != 0)
         return;
     // The system call itself: the C library's fork would run handlers that
