@@ -26,6 +26,10 @@ ApplicationFolderWatch::ApplicationFolderWatch(QStringList roots, QDateTime inde
     connect(_itemWatch, &FolderChangeWatch::changed, this, &ApplicationFolderWatch::noteItemChange);
     // A missing folder that appears counts once the changes in it have settled.
     connect(_lookout, &FolderLookout::appeared, this, &ApplicationFolderWatch::noteItemChange);
+    // The roots are watched before the survey runs: an entry changed while
+    // the survey is under way, before its result arms the watch, would
+    // otherwise go unseen until the next change.
+    _itemWatch->setFolders(_roots);
     startSurvey();
 }
 
