@@ -41,6 +41,15 @@ QPushButton* makeTabButton(const QString& objectName) {
     return button;
 }
 
+// A wrapped line of text styled by its role ("problem", "caption").
+QLabel* makeMessageLabel(const QString& objectName, const char* role) {
+    auto* label = new QLabel;
+    label->setObjectName(objectName);
+    label->setProperty("role", role);
+    label->setWordWrap(true);
+    return label;
+}
+
 QWidget* makeButtonPage(QPushButton* button, QWidget* below = nullptr) {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
@@ -206,10 +215,7 @@ QWidget* Settings::makeHotkeyTab() {
     // It shows the combination in symbols; its name says what it is for.
     _hotkeyButton->setAccessibleName(tr("Launcher hotkey"));
     connect(_hotkeyButton, &QPushButton::clicked, this, &Settings::showShortcutPopup);
-    _hotKeyProblem = new QLabel;
-    _hotKeyProblem->setObjectName(QStringLiteral("hotKeyProblem"));
-    _hotKeyProblem->setProperty("role", "problem");
-    _hotKeyProblem->setWordWrap(true);
+    _hotKeyProblem = makeMessageLabel(QStringLiteral("hotKeyProblem"), "problem");
 
     // Where the key lives, or the line the user adds to the desktop's
     // configuration, with a button that copies it.
@@ -217,10 +223,7 @@ QWidget* Settings::makeHotkeyTab() {
     auto* placeLayout = new QVBoxLayout(place);
     placeLayout->setContentsMargins(0, 0, 0, 0);
     placeLayout->setSpacing(6);
-    _hotKeyPlace = new QLabel;
-    _hotKeyPlace->setObjectName(QStringLiteral("hotKeyPlace"));
-    _hotKeyPlace->setProperty("role", "caption");
-    _hotKeyPlace->setWordWrap(true);
+    _hotKeyPlace = makeMessageLabel(QStringLiteral("hotKeyPlace"), "caption");
     _hotKeyPlace->setTextInteractionFlags(Qt::TextSelectableByMouse);
     placeLayout->addWidget(_hotKeyPlace);
     _copyBindingLine = new QPushButton(tr("Copy"));
