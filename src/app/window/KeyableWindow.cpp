@@ -56,7 +56,11 @@ void KeyableWindow::setContentView(QWidget* view) {
 KeyableWindow::~KeyableWindow() = default;
 
 bool KeyableWindow::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate)
+    // Qt also makes up an activation of its own when the window is shown
+    // again while still its focus window: with the window manager watched,
+    // only the X server's focus on the window makes an activation real.
+    if (event->type() == QEvent::WindowActivate &&
+        (!_activeWindowWatch->isWatching() || _activeWindowWatch->inputFocus() == winId()))
         _activatedSinceShown = true;
     // Announced once the frame is out, from the event loop.
     if (event->type() == QEvent::Paint && std::exchange(_isAwaitingFrame, false))
