@@ -3,10 +3,12 @@
 
 #include "EnvironmentDump.h"
 #include "TempTree.h"
+#include "app/VantriApp.h"
 #include "state/PreferenceKeys.h"
 #include "state/Preferences.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -17,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <csignal>
 #include <optional>
 #include <sys/prctl.h>
@@ -441,23 +444,19 @@ void TestWaylandSway::escapeHidesThePanel() {
 }
 
 void TestWaylandSway::theTrayMenuUnderXwaylandOpensAtTheIcon() {
-    // A session bus, and swaybar's tray on it, where Vantri's item registers.
+    // A session bus, and swaybar's tray on it, which comes up after Vantri
+    // as a desktop's panel may at login.
     _sessionBus.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--print-address"_s});
     QVERIFY(_sessionBus.waitForReadyRead(30000));
     _trayClients = _clients;
     _trayClients.insert(u"DBUS_SESSION_BUS_ADDRESS"_s,
                         QString::fromUtf8(_sessionBus.readLine().trimmed()));
+    QVERIFY(restartVantri(_trayClients));
+    QElapsedTimer sinceStart;
+    sinceStart.start();
     _trayBar.setProcessEnvironment(_trayClients);
     _trayBar.start(u"swaybar"_s, {u"-b"_s, u"tray"_s});
     QVERIFY(_trayBar.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(
-        busCall({u"--dest"_s, u"org.kde.StatusNotifierWatcher"_s, u"--object-path"_s,
-                 u"/StatusNotifierWatcher"_s, u"--method"_s,
-                 u"org.freedesktop.DBus.Properties.Get"_s, u"org.kde.StatusNotifierWatcher"_s,
-                 u"IsStatusNotifierHostRegistered"_s})
-            .contains(u"true"),
-        30000);
-    QVERIFY(restartVantri(_trayClients));
     // One icon, not one of Vantri's and one of Qt's.
     QTRY_COMPARE_WITH_TIMEOUT(trayItems().size(), qsizetype(1), 30000);
     const QRegularExpressionMatch item = trayItems().constFirst();
@@ -478,8 +477,12 @@ void TestWaylandSway::theTrayMenuUnderXwaylandOpensAtTheIcon() {
                             .arg(menu->width())
                             .arg(menu->height())));
     screenshot(u"9-tray-xwayland"_s);
-    // The menu has the keyboard, and its first entry opens Settings.
+    // The tray came within the time a tray host is given: Settings does not
+    // stand in for it once that time is over.
+    QTest::qWait(
+        std::max(0, int(VantriApp::defaultTrayHostGrace.count() + 500 - sinceStart.elapsed())));
     QVERIFY(!window(u"Settings"_s));
+    // The menu has the keyboard, and its first entry opens Settings.
     QVERIFY(typeKeys({u"-k"_s, u"Down"_s, u"-k"_s, u"Return"_s}));
     QTRY_VERIFY_WITH_TIMEOUT(window(u"Settings"_s), 15000);
     QVERIFY(run(u"swaymsg"_s, {u"[title=\"^Settings$\"] kill"_s}));
