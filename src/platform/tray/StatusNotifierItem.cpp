@@ -12,6 +12,7 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QImage>
@@ -179,6 +180,7 @@ StatusNotifierItem::StatusNotifierItem(Presentation presentation, QObject* paren
         qCWarning(vantriLog, "cannot put the tray item on the session bus");
         return;
     }
+    _isExported = true;
     // The name hosts expect; without it the watcher takes the item by the
     // connection's own name and the path.
     const QString name =
@@ -199,6 +201,8 @@ StatusNotifierItem::StatusNotifierItem(Presentation presentation, QObject* paren
 }
 
 StatusNotifierItem::~StatusNotifierItem() {
+    if (!_isExported)
+        return;
     QDBusConnection bus = QDBusConnection::sessionBus();
     bus.unregisterObject(itemPath);
     if (!_serviceName.isEmpty())
@@ -210,8 +214,14 @@ void StatusNotifierItem::registerWithWatcher() {
         QDBusMessage::createMethodCall(watcherService, watcherPath, watcherInterface,
                                        QStringLiteral("RegisterStatusNotifierItem"));
     call.setArguments({_serviceName.isEmpty() ? itemPath : _serviceName});
-    // No watcher yet is no fault: the item registers when one comes.
-    QDBusConnection::sessionBus().call(call, QDBus::NoBlock);
+    auto* reply = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call), this);
+    connect(reply, &QDBusPendingCallWatcher::finished, this, [](QDBusPendingCallWatcher* reply) {
+        reply->deleteLater();
+        // No watcher yet is no fault: the item registers when one comes.
+        if (reply->isError() && reply->error().type() != QDBusError::ServiceUnknown)
+            qCWarning(vantriLog, "the tray did not take Vantri's item: %s",
+                      qPrintable(reply->error().message()));
+    });
 }
 
 void StatusNotifierItem::onWatcherOwnerChanged(const QString& watcher, const QString& oldOwner,

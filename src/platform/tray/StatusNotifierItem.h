@@ -51,5 +51,6 @@ private:
 
     Presentation _presentation;
     QString _serviceName;
+    bool _isExported = false;
     bool _isHosted = false;
 };
