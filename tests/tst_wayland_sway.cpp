@@ -3,10 +3,12 @@
 
 #include "EnvironmentDump.h"
 #include "TempTree.h"
+#include "app/VantriApp.h"
 #include "state/PreferenceKeys.h"
 #include "state/Preferences.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -17,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <csignal>
 #include <optional>
 #include <sys/prctl.h>
@@ -35,8 +38,8 @@ const QString terminalTitle = u"Native Terminal"_s;
 const QString launchedTitle = u"Launched Terminal"_s;
 // The search area, the gap and four result rows.
 constexpr int fullHeight = 60 + 20 + 4 * 50;
-const QStringList programsNeeded{"sway",    "Xwayland", "foot",        "grim", "wtype",
-                                 "swaymsg", "swaybar",  "dbus-daemon", "gdbus"};
+const QStringList programsNeeded{"sway",    "Xwayland",    "foot",  "grim",    "wtype",   "swaymsg",
+                                 "swaybar", "dbus-daemon", "gdbus", "xdotool", "xwininfo"};
 
 // What the compositor says of one window.
 struct WindowNode {
@@ -147,6 +150,8 @@ private Q_SLOTS:
     void returnRunsTheExampleScriptAndHides();
     void aNativeWaylandWindowTakingTheFocusHidesThePanel();
     void escapeHidesThePanel();
+    // From here on the instance and swaybar's tray share a session bus.
+    void theTrayMenuUnderXwaylandOpensAtTheIcon();
     // From here on a native Wayland instance runs in place of the first.
     void theTrayMenuOfANativeInstanceIsAPopup();
     void aLaunchedProgramGetsAFreshActivationTokenAndTheFocus();
@@ -163,9 +168,19 @@ private:
     std::optional<WindowNode> summonPanel() const;
     bool panelHidden() const;
     QImage screenshot(const QString& name) const;
+    // Runs gdbus's `call` on the tray's session bus; what it printed.
+    QString busCall(const QStringList& arguments) const;
+    // The items registered with swaybar's tray, each as its service and path.
+    QList<QRegularExpressionMatch> trayItems() const;
+    // Ends the instance and starts it again in `environment`.
+    bool restartVantri(const QProcessEnvironment& environment);
+    // Where an X11 menu of the instance is shown, as the X server has it.
+    std::optional<QRect> shownX11Menu() const;
 
     IsolatedEnvironment _environment;
     QProcessEnvironment _clients;
+    // The clients' environment with the tray's session bus.
+    QProcessEnvironment _trayClients;
     QProcess _sway;
     QProcess _vantri;
     QProcess _terminal;
@@ -318,6 +333,62 @@ QImage TestWaylandSway::screenshot(const QString& name) const {
     return run(u"grim"_s, {path}) ? QImage(path) : QImage();
 }
 
+QString TestWaylandSway::busCall(const QStringList& arguments) const {
+    QProcess process;
+    process.setProcessEnvironment(_trayClients);
+    process.start(u"gdbus"_s, QStringList{u"call"_s, u"--session"_s} + arguments);
+    process.waitForFinished(30000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QList<QRegularExpressionMatch> TestWaylandSway::trayItems() const {
+    static const QRegularExpression registered(u"'([^'/]+)(/[^']+)'"_s);
+    const QString items = busCall(
+        {u"--dest"_s, u"org.kde.StatusNotifierWatcher"_s, u"--object-path"_s,
+         u"/StatusNotifierWatcher"_s, u"--method"_s, u"org.freedesktop.DBus.Properties.Get"_s,
+         u"org.kde.StatusNotifierWatcher"_s, u"RegisteredStatusNotifierItems"_s});
+    QList<QRegularExpressionMatch> matches;
+    for (const QRegularExpressionMatch& match : registered.globalMatch(items))
+        matches << match;
+    return matches;
+}
+
+bool TestWaylandSway::restartVantri(const QProcessEnvironment& environment) {
+    if (vantri({u"quit"_s}) != 0 || !_vantri.waitForFinished(30000))
+        return false;
+    // The item of the instance that ended leaves the tray first.
+    if (!QTest::qWaitFor([&] { return trayItems().isEmpty(); }, 15000))
+        return false;
+    _vantri.setProcessEnvironment(environment);
+    _vantri.start(qEnvironmentVariable("VANTRI_APP_BINARY"), {});
+    return _vantri.waitForStarted();
+}
+
+std::optional<QRect> TestWaylandSway::shownX11Menu() const {
+    QByteArray windows;
+    if (!run(u"xdotool"_s,
+             {u"search"_s, u"--onlyvisible"_s, u"--pid"_s, QString::number(_vantri.processId())},
+             &windows))
+        return std::nullopt;
+    static const QRegularExpression field(
+        u"^\\s*(Absolute upper-left X|Absolute upper-left Y|Width|Height|Override Redirect State):\\s*(\\S+)"_s,
+        QRegularExpression::MultilineOption);
+    for (const QByteArray& id : windows.split('\n')) {
+        QByteArray info;
+        if (id.isEmpty() || !run(u"xwininfo"_s, {u"-id"_s, QString::fromLatin1(id)}, &info))
+            continue;
+        QHash<QString, QString> values;
+        for (const QRegularExpressionMatch& match : field.globalMatch(QString::fromUtf8(info)))
+            values.insert(match.captured(1), match.captured(2));
+        // Menus are the windows no window manager handles.
+        if (values.value(u"Override Redirect State"_s) == u"yes")
+            return QRect(values.value(u"Absolute upper-left X"_s).toInt(),
+                         values.value(u"Absolute upper-left Y"_s).toInt(),
+                         values.value(u"Width"_s).toInt(), values.value(u"Height"_s).toInt());
+    }
+    return std::nullopt;
+}
+
 void TestWaylandSway::toggleShowsAFloatingPanelWithTheFieldFocused() {
     std::optional<WindowNode> panel = summonPanel();
     QVERIFY(panel);
@@ -372,55 +443,68 @@ void TestWaylandSway::escapeHidesThePanel() {
     screenshot(u"5-escaped"_s);
 }
 
-void TestWaylandSway::theTrayMenuOfANativeInstanceIsAPopup() {
-    // A session bus, and swaybar's tray on it, where Vantri's item registers.
+void TestWaylandSway::theTrayMenuUnderXwaylandOpensAtTheIcon() {
+    // A session bus, and swaybar's tray on it, which comes up after Vantri
+    // as a desktop's panel may at login.
     _sessionBus.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--print-address"_s});
     QVERIFY(_sessionBus.waitForReadyRead(30000));
-    QProcessEnvironment session = _clients;
-    session.insert(u"DBUS_SESSION_BUS_ADDRESS"_s,
-                   QString::fromUtf8(_sessionBus.readLine().trimmed()));
-    _trayBar.setProcessEnvironment(session);
+    _trayClients = _clients;
+    _trayClients.insert(u"DBUS_SESSION_BUS_ADDRESS"_s,
+                        QString::fromUtf8(_sessionBus.readLine().trimmed()));
+    QVERIFY(restartVantri(_trayClients));
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    _trayBar.setProcessEnvironment(_trayClients);
     _trayBar.start(u"swaybar"_s, {u"-b"_s, u"tray"_s});
     QVERIFY(_trayBar.waitForStarted());
-    const auto gdbus = [&](const QStringList& arguments) {
-        QProcess process;
-        process.setProcessEnvironment(session);
-        process.start(u"gdbus"_s, QStringList{u"call"_s, u"--session"_s} + arguments);
-        process.waitForFinished(30000);
-        return QString::fromUtf8(process.readAllStandardOutput());
-    };
-    const QStringList watcher{u"--dest"_s,
-                              u"org.kde.StatusNotifierWatcher"_s,
-                              u"--object-path"_s,
-                              u"/StatusNotifierWatcher"_s,
-                              u"--method"_s,
-                              u"org.freedesktop.DBus.Properties.Get"_s,
-                              u"org.kde.StatusNotifierWatcher"_s};
-    QTRY_VERIFY_WITH_TIMEOUT(
-        gdbus(watcher + QStringList{u"IsStatusNotifierHostRegistered"_s}).contains(u"true"), 30000);
+    // One icon, not one of Vantri's and one of Qt's.
+    QTRY_COMPARE_WITH_TIMEOUT(trayItems().size(), qsizetype(1), 30000);
+    const QRegularExpressionMatch item = trayItems().constFirst();
 
+    // As swaybar asks on a click in its tray at the bottom right of the
+    // screen; the pointer was last over an X11 window elsewhere, if at all.
+    const QPoint click(1270, 790);
+    QVERIFY(busCall({u"--dest"_s, item.captured(1), u"--object-path"_s, item.captured(2),
+                     u"--method"_s, u"org.kde.StatusNotifierItem.ContextMenu"_s,
+                     QString::number(click.x()), QString::number(click.y())})
+                .startsWith(u"()"));
+    std::optional<QRect> menu;
+    QTRY_VERIFY_WITH_TIMEOUT((menu = shownX11Menu()).has_value(), 15000);
+    // At the point, or moved just so far that it stays on the screen.
+    QVERIFY2(menu->adjusted(-2, -2, 2, 2).contains(click) && QRect(0, 0, 1280, 800).contains(*menu),
+             qPrintable(u"menu at %1,%2 %3x%4"_s.arg(menu->x())
+                            .arg(menu->y())
+                            .arg(menu->width())
+                            .arg(menu->height())));
+    screenshot(u"9-tray-xwayland"_s);
+    // The tray came within the time a tray host is given: Settings does not
+    // stand in for it once that time is over.
+    QTest::qWait(
+        std::max(0, int(VantriApp::defaultTrayHostGrace.count() + 500 - sinceStart.elapsed())));
+    QVERIFY(!window(u"Settings"_s));
+    // The menu has the keyboard, and its first entry opens Settings.
+    QVERIFY(typeKeys({u"-k"_s, u"Down"_s, u"-k"_s, u"Return"_s}));
+    QTRY_VERIFY_WITH_TIMEOUT(window(u"Settings"_s), 15000);
+    QVERIFY(run(u"swaymsg"_s, {u"[title=\"^Settings$\"] kill"_s}));
+}
+
+void TestWaylandSway::theTrayMenuOfANativeInstanceIsAPopup() {
     // The instance again, this time a native Wayland client.
-    QCOMPARE(vantri({u"quit"_s}), 0);
-    QVERIFY(_vantri.waitForFinished(30000));
+    QProcessEnvironment session = _trayClients;
     session.remove(u"DISPLAY"_s);
     // A token of its own start, which no program it launches may inherit.
     session.insert(u"XDG_ACTIVATION_TOKEN"_s, u"stale-token"_s);
-    _vantri.setProcessEnvironment(session);
-    _vantri.start(qEnvironmentVariable("VANTRI_APP_BINARY"), {});
-    QVERIFY(_vantri.waitForStarted());
-    static const QRegularExpression registered(u"'(:[0-9.]+)(/[^']+)'"_s);
-    QRegularExpressionMatch item;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        (item = registered.match(gdbus(watcher + QStringList{u"RegisteredStatusNotifierItems"_s})))
-            .hasMatch(),
-        30000);
+    QVERIFY(restartVantri(session));
+    QList<QRegularExpressionMatch> items;
+    QTRY_VERIFY_WITH_TIMEOUT(!(items = trayItems()).isEmpty(), 30000);
+    const QRegularExpressionMatch item = items.constFirst();
     // The screen away from the bar, where the icon may still be drawing.
     const QRect below(0, 30, 1280, 740);
     const QImage before = screenshot(u"6-tray-before"_s).copy(below);
 
     // As swaybar asks on a right click, with the place of the click.
-    gdbus({u"--dest"_s, item.captured(1), u"--object-path"_s, item.captured(2), u"--method"_s,
-           u"org.kde.StatusNotifierItem.ContextMenu"_s, u"1270"_s, u"10"_s});
+    busCall({u"--dest"_s, item.captured(1), u"--object-path"_s, item.captured(2), u"--method"_s,
+             u"org.kde.StatusNotifierItem.ContextMenu"_s, u"1270"_s, u"10"_s});
     QTRY_VERIFY_WITH_TIMEOUT(screenshot(u"7-tray-menu"_s).copy(below) != before, 15000);
     // Whatever stands for the menu floats: no tiled window of Vantri's.
     const std::optional<WindowNode> shown = window(u"Vantri"_s);

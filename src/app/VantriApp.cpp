@@ -6,6 +6,7 @@
 #include "app/AppDelegate.h"
 #include "app/window/KeyableWindow.h"
 #include "app/window/TrayMenuAnchor.h"
+#include "platform/tray/StatusNotifierItem.h"
 #include "product/ProductInfo.h"
 #include "state/AppState.h"
 #include "ui/settings/Settings.h"
@@ -46,25 +47,29 @@ VantriApp::VantriApp(QObject* parent)
     connect(&_trayHostCheck, &QTimer::timeout, this, &VantriApp::checkForTrayHost);
 }
 
-void VantriApp::popUpTrayMenu() {
-    // A native Wayland client knows neither the pointer nor where the tray
-    // icon is, and has no window of its own for the menu to open from.
-    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
-        if (!_trayMenuAnchor)
-            _trayMenuAnchor = std::make_unique<TrayMenuAnchor>(*_trayMenu);
-        _trayMenuAnchor->popUp();
+void VantriApp::popUpTrayMenu(std::optional<QPoint> hostPoint) {
+    const bool isNativeWayland =
+        QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    // On an X server of its own the menu takes the keyboard by grabbing it.
+    // Under a Wayland compositor keys go only to a window it has activated:
+    // the menu opens from an anchor of Vantri's that the compositor activates
+    // first. A native Wayland client knows neither the pointer nor where the
+    // tray icon is, and its menu opens where the anchor is.
+    if (!isNativeWayland && !qEnvironmentVariableIsSet("WAYLAND_DISPLAY")) {
+        // Where the platform has already shown the menu for this click, it stays.
+        if (!_trayMenu->isVisible())
+            _trayMenu->popup(hostPoint.value_or(QCursor::pos()));
         return;
     }
-    // Where the platform has already shown the menu for this click, it stays.
-    if (!_trayMenu->isVisible())
-        _trayMenu->popup(QCursor::pos());
+    if (!_trayMenuAnchor)
+        _trayMenuAnchor = std::make_unique<TrayMenuAnchor>(*_trayMenu);
+    if (isNativeWayland)
+        _trayMenuAnchor->popUp();
+    else
+        _trayMenuAnchor->popUp(hostPoint.value_or(QCursor::pos()));
 }
 
 VantriApp::~VantriApp() = default;
-
-QIcon VantriApp::trayIcon() const {
-    return _trayIcon ? _trayIcon->icon() : QIcon();
-}
 
 void VantriApp::finishLaunchingSoon() {
     const KeyableWindow* panel = _appDelegate->launcherWindow();
@@ -83,9 +88,39 @@ void VantriApp::finishLaunching() {
     // An installed Vantri takes its tray icon from the icon theme, where the
     // desktop recolours it to suit the panel; the built-in one stands in when
     // no theme holds it (a build tree, or no SVG support in Qt).
-    _trayIcon = std::make_unique<QSystemTrayIcon>(
-        QIcon::fromTheme(ProductInfo::trayIconName, QIcon(QStringLiteral(":/trayicon.png"))));
-    _trayIcon->setToolTip(QStringLiteral("Vantri"));
+    _trayIconImage =
+        QIcon::fromTheme(ProductInfo::trayIconName, QIcon(QStringLiteral(":/trayicon.png")));
+    // Qt's own item for a tray host on D-Bus drops the point the host gives
+    // with each click, which only a native Wayland client has no use for:
+    // elsewhere Vantri's own item stands in whenever such a host is there,
+    // now or later.
+    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        _statusNotifierItem = std::make_unique<StatusNotifierItem>(
+            StatusNotifierItem::Presentation{QStringLiteral("vantri"), ProductInfo::name,
+                                             ProductInfo::trayIconName, _trayIconImage});
+        connect(_statusNotifierItem.get(), &StatusNotifierItem::menuRequested, this,
+                &VantriApp::popUpTrayMenu);
+        connect(_statusNotifierItem.get(), &StatusNotifierItem::isHostedChanged, this,
+                [this](bool isHosted) {
+                    if (isHosted)
+                        _trayIcon.reset();
+                });
+    }
+    if (!_statusNotifierItem || !_statusNotifierItem->isHosted())
+        showSystemTrayIcon();
+    // Without a tray host the icon stays hidden and its menu out of reach:
+    // Settings is shown once instead, so that a hotkey can be chosen. The icon
+    // docks by itself if a host comes later.
+    if (!isTrayShown()) {
+        _trayHostDeadline = QDeadlineTimer(_trayHostGrace);
+        _trayHostCheck.start(trayHostCheckInterval);
+    }
+    _appDelegate->applicationDidFinishLaunching();
+}
+
+void VantriApp::showSystemTrayIcon() {
+    _trayIcon = std::make_unique<QSystemTrayIcon>(_trayIconImage);
+    _trayIcon->setToolTip(ProductInfo::name);
     _trayIcon->setContextMenu(_trayMenu.get());
     // Every click opens the menu, as a pull-down menu does: some tray hosts
     // only report clicks and never show an item's menu themselves.
@@ -95,15 +130,12 @@ void VantriApp::finishLaunching() {
                     reason == QSystemTrayIcon::MiddleClick)
                     popUpTrayMenu();
             });
-    // Without a tray host the icon stays hidden and its menu out of reach:
-    // Settings is shown once instead, so that a hotkey can be chosen. The icon
-    // docks by itself if a host comes later.
     _trayIcon->show();
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        _trayHostDeadline = QDeadlineTimer(_trayHostGrace);
-        _trayHostCheck.start(trayHostCheckInterval);
-    }
-    _appDelegate->applicationDidFinishLaunching();
+}
+
+bool VantriApp::isTrayShown() const {
+    return (_statusNotifierItem && _statusNotifierItem->isHosted()) ||
+           QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 bool VantriApp::isAwaitingTrayHost() const {
@@ -111,7 +143,7 @@ bool VantriApp::isAwaitingTrayHost() const {
 }
 
 void VantriApp::checkForTrayHost() {
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+    if (isTrayShown()) {
         _trayHostCheck.stop();
         return;
     }

@@ -4,18 +4,21 @@
 #pragma once
 
 #include <QDeadlineTimer>
+#include <QIcon>
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
 #include <QTimer>
 #include <chrono>
 #include <memory>
+#include <optional>
 
 class AppDelegate;
 class AppState;
-class QIcon;
 class QMenu;
 class QSystemTrayIcon;
 class QWidget;
+class StatusNotifierItem;
 class TrayMenuAnchor;
 
 // The program's one scene: the tray item with its menu, the settings window
@@ -33,7 +36,7 @@ public:
     AppState& appState() const { return _appState; }
     QMenu& trayMenu() const { return *_trayMenu; }
     // The icon the tray item shows; null until launching is finished.
-    QIcon trayIcon() const;
+    QIcon trayIcon() const { return _trayIconImage; }
 
     // What the start leaves until the panel is on screen, as none of it is
     // needed to draw the panel: the tray item (an icon theme lookup, image
@@ -58,14 +61,20 @@ public:
     QWidget* settingsWindow() const { return _settingsWindow.get(); }
 
 private:
-    void popUpTrayMenu();
+    // Opens the tray menu at `hostPoint`, where the tray host says the icon
+    // is, or where the pointer is when the host does not say.
+    void popUpTrayMenu(std::optional<QPoint> hostPoint = std::nullopt);
+    void showSystemTrayIcon();
+    bool isTrayShown() const;
     void checkForTrayHost();
     void openSettingsInsteadOfTheTray();
 
     AppState& _appState;
     std::unique_ptr<AppDelegate> _appDelegate;
     std::unique_ptr<QMenu> _trayMenu;
+    QIcon _trayIconImage;
     std::unique_ptr<QSystemTrayIcon> _trayIcon;
+    std::unique_ptr<StatusNotifierItem> _statusNotifierItem;
     std::unique_ptr<TrayMenuAnchor> _trayMenuAnchor;
     std::unique_ptr<QWidget> _settingsWindow;
     QTimer _trayHostCheck;

@@ -30,10 +30,11 @@ TrayMenuAnchor::TrayMenuAnchor(const QMenu& trayMenu)
     connect(_menu, &QMenu::aboutToHide, this, &QWidget::hide);
 }
 
-void TrayMenuAnchor::popUp() {
+void TrayMenuAnchor::popUp(std::optional<QPoint> position) {
     if (_menu->isVisible())
         return;
     _isAwaitingActivation = true;
+    _position = position;
     show();
     raise();
     activateWindow();
@@ -44,6 +45,6 @@ bool TrayMenuAnchor::event(QEvent* event) {
     // popups of a window it has not mapped yet. It activates a window only
     // once it is mapped.
     if (event->type() == QEvent::WindowActivate && std::exchange(_isAwaitingActivation, false))
-        _menu->popup(mapToGlobal(QPoint()));
+        _menu->popup(_position.value_or(mapToGlobal(QPoint())));
     return QWidget::event(event);
 }
