@@ -284,6 +284,8 @@ private Q_SLOTS:
             "install qt6-wayland");
         row("nothing set", "", "", "", both, {}, "", "neither DISPLAY nor WAYLAND_DISPLAY is set");
         row("X server gone", "", ":9", "", both, {}, "", "no X server answers at DISPLAY=:9");
+        row("compositor gone", "", "", "wayland-9", both, {}, "",
+            "no Wayland compositor answers at WAYLAND_DISPLAY=wayland-9");
         row("user's platform cannot start", "wayland", ":0", "", x11Only, {":0"}, "",
             "unset QT_QPA_PLATFORM");
     }
@@ -313,8 +315,6 @@ private Q_SLOTS:
                                            << "";
         QTest::newRow("toggle, X server gone") << QStringList{"toggle"} << ":4093"
                                                << "";
-        QTest::newRow("toggle, compositor gone") << QStringList{"toggle"} << ""
-                                                 << "wayland-gone";
     }
 
     // The real program, started where nothing can show its windows: it says so

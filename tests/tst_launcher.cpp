@@ -140,7 +140,7 @@ class TestLauncher : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void findsApplicationsAndScripts() {
+    void findsApplicationsAndScriptsMergedByFoldedNames() {
         Launcher catalogues(someApplications, someScripts);
         const auto search = [&](const QString& query) { return catalogues.search(query); };
         // A script is found by its display name too, and listed under its command.
@@ -150,18 +150,15 @@ private Q_SLOTS:
         // Case is folded, and scripts fall in between the applications.
         QCOMPARE(search(u"E"_s), u"backup (command), notes (app), notes (command), "
                                  "text editor (app), zed (app)"_s);
-    }
 
-    void applicationsAndScriptsMergeByFoldedNames() {
         // Decomposed keys and names sort where their composed forms do: after
         // every plain Latin letter, whichever side they are on.
         const QString eclair = u"e\u0301clair"_s;
         const QString ecran = u"e\u0301cran"_s;
-        Launcher catalogues({u"fan"_s, ecran, u"zap"_s},
-                            {{eclair, u"Pastry"_s}, {u"\u00E9tage"_s, u"Floor"_s}});
-        QCOMPARE(catalogues.search(u"a"_s), u"fan (app), zap (app), "_s + eclair +
-                                                u" (command), "_s + ecran +
-                                                u" (app), \u00E9tage (command)"_s);
+        Launcher accented({u"fan"_s, ecran, u"zap"_s},
+                          {{eclair, u"Pastry"_s}, {u"\u00E9tage"_s, u"Floor"_s}});
+        QCOMPARE(accented.search(u"a"_s), u"fan (app), zap (app), "_s + eclair + u" (command), "_s +
+                                              ecran + u" (app), \u00E9tage (command)"_s);
     }
 
     void typingIsDebouncedIntoOneSearch() {
@@ -364,16 +361,6 @@ private Q_SLOTS:
         QCOMPARE(launcher.windowHides, 1);
     }
 
-    void missingInterpreterIsNamed() {
-        if (QFileInfo::exists(u"/usr/bin/osascript"_s))
-            QSKIP("/usr/bin/osascript is installed here");
-        Launcher launcher({}, {Script{u"apple"_s, u"apple"_s, u"exit 0\n"_s, u"applescript"_s}});
-        launcher.controller.executeItem(launcher.result(u"apple"_s));
-        QTRY_VERIFY(!launcher.controller.isExecuting());
-        QCOMPARE(launcher.messages,
-                 QStringList{u"Command error: /usr/bin/osascript is not installed"_s});
-    }
-
     void keysInTheFieldReachTheModel() {
         LauncherFixture::Catalogues catalogues({u"alpha"_s, u"alps"_s});
         int dismissals = 0;
@@ -425,8 +412,6 @@ private Q_SLOTS:
         QTest::newRow("second screen right of the first")
             << QRect(1920, 0, 1280, 800) << QRect(2260, 259, 600, 60);
         QTest::newRow("panel on the left") << QRect(48, 0, 1232, 800) << QRect(364, 259, 600, 60);
-        // 2880 by 1800 at scale 2: 1200 by 120 device pixels at (840, 584).
-        QTest::newRow("scale 2") << QRect(0, 0, 1440, 900) << QRect(420, 292, 600, 60);
         QTest::newRow("no screen") << QRect() << QRect(-300, 0, 600, 60);
     }
 
@@ -445,7 +430,6 @@ private Q_SLOTS:
         QTest::addColumn<qsizetype>("chosen");
 
         const QList<QRect> sideBySide{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1920, 1080)};
-        const QList<QRect> stacked{QRect(0, 0, 1920, 1080), QRect(0, 1080, 1920, 1080)};
         // A 2880 by 1800 screen at scale 2 beside a 1280 by 800 one at scale 1, in
         // device pixels; in logical ones the first would end at 1440.
         const QList<QRect> mixedScales{QRect(0, 0, 2880, 1800), QRect(2880, 0, 1280, 800)};
@@ -461,7 +445,6 @@ private Q_SLOTS:
             nowhere, 1);
         row("window on the first, pointer on the second", sideBySide, 1, QRect(100, 100, 800, 600),
             QPoint(3000, 500), 0);
-        row("stacked, window on the lower", stacked, 0, QRect(200, 1300, 640, 480), nowhere, 1);
         row("mixed scales, window beyond the first's logical width", mixedScales, 1,
             QRect(1700, 800, 800, 600), nowhere, 0);
         row("mixed scales, window on the smaller", mixedScales, 0, QRect(3000, 100, 600, 400),

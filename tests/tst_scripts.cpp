@@ -43,30 +43,22 @@ void addScript(const TempTree& tree, const QString& base, const QString& command
 }
 
 // A fresh tmpfs at `path`, unmounted again when the test ends.
-class Mount {
-public:
-    explicit Mount(QString path)
-        : _path(std::move(path)) {}
+struct Mount {
+    QByteArray path;
+    bool mounted = false;
     ~Mount() {
-        if (_mounted)
-            ::umount2(QFile::encodeName(_path).constData(), MNT_DETACH);
+        if (mounted)
+            ::umount2(path, MNT_DETACH);
     }
     // The reason when it cannot be mounted.
     QString mount() {
-        if (::mount("vantri-test", QFile::encodeName(_path).constData(), "tmpfs", 0, "size=1m") !=
-            0)
-            return QString::fromLocal8Bit(std::strerror(errno));
-        _mounted = true;
-        return {};
+        mounted = ::mount("vantri-test", path, "tmpfs", 0, "size=1m") == 0;
+        return mounted ? QString() : QString::fromLocal8Bit(std::strerror(errno));
     }
     bool unmount() {
-        _mounted = ::umount2(QFile::encodeName(_path).constData(), 0) != 0;
-        return !_mounted;
+        mounted = ::umount2(path, 0) != 0;
+        return !mounted;
     }
-
-private:
-    QString _path;
-    bool _mounted = false;
 };
 
 enum class Replacement {
@@ -203,16 +195,13 @@ private Q_SLOTS:
         addScript(tree, "scripts/sub/deep/hello", "hello");
         ScriptManager manager;
         QVERIFY(loadScripts(manager, folder));
-        const std::shared_ptr<const ScriptCatalogue> first = manager.scripts();
-        QCOMPARE(first->keys(), QStringList{"hello"});
+        QCOMPARE(manager.scripts()->keys(), QStringList{"hello"});
 
         // Added in a subfolder, and in a subfolder made since.
         addScript(tree, "scripts/sub/deep/bye", "bye");
         QTRY_COMPARE(manager.scripts()->keys(), QStringList({"bye", "hello"}));
         addScript(tree, "scripts/sub/new/later", "later");
         QTRY_COMPARE(manager.scripts()->keys(), QStringList({"bye", "hello", "later"}));
-        // A snapshot already handed out never changes.
-        QCOMPARE(first->keys(), QStringList{"hello"});
 
         // Rewritten in place, as an editor saving over the file does, and removed.
         QFile metadata(tree.path("scripts/sub/deep/hello.meta"));
@@ -222,14 +211,6 @@ private Q_SLOTS:
         QTRY_COMPARE(manager.scripts()->keys(), QStringList({"bye", "howdy", "later"}));
         QVERIFY(QFile::remove(tree.path("scripts/sub/new/later.meta")));
         QTRY_COMPARE(manager.scripts()->keys(), QStringList({"bye", "howdy"}));
-
-        // Deleted, then back again and chosen again: catalogued and watched once more.
-        QVERIFY(QDir(folder).removeRecursively());
-        QTRY_VERIFY(manager.scripts()->isEmpty());
-        addScript(tree, "scripts/hello", "hello");
-        manager.loadScripts(folder);
-        addScript(tree, "scripts/bye", "bye");
-        QTRY_COMPARE(manager.scripts()->keys(), QStringList({"bye", "hello"}));
     }
 
     void scansOnAWorkerAndPublishesOnlyTheLatestFolder() {
@@ -328,7 +309,8 @@ private Q_SLOTS:
             replacement == Replacement::remountedAround ? "mount/scripts" : "scripts";
         // Where the scripts really are: behind the link, or the chosen folder.
         const QString folder = replacement == Replacement::renamedBehindALink ? "real" : chosen;
-        Mount mount(tree.makeDir(replacement == Replacement::remounted ? chosen : "mount"));
+        Mount mount{QFile::encodeName(
+            tree.makeDir(replacement == Replacement::remounted ? chosen : "mount"))};
         if (const QString reason = remounts ? mount.mount() : QString(); !reason.isEmpty())
             QSKIP(qPrintable("a tmpfs cannot be mounted here: " + reason));
         if (replacement == Replacement::renamedBehindALink)

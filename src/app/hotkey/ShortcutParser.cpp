@@ -3,6 +3,8 @@
 
 #include "app/hotkey/ShortcutParser.h"
 
+#include "platform/x11/X11HotKeyGrab.h"
+
 #include <QHash>
 #include <QTextBoundaryFinder>
 
@@ -18,18 +20,17 @@ const QHash<QString, quint32>& modifierTable() {
     return table;
 }
 
+// The keys by the characters the stored shortcut names them with.
 const QHash<QString, quint32>& keyNameTable() {
-    static const QHash<QString, quint32> table = {
-        {QStringLiteral("A"), 0},  {QStringLiteral("B"), 11}, {QStringLiteral("C"), 8},
-        {QStringLiteral("D"), 2},  {QStringLiteral("E"), 14}, {QStringLiteral("F"), 3},
-        {QStringLiteral("G"), 5},  {QStringLiteral("H"), 4},  {QStringLiteral("I"), 34},
-        {QStringLiteral("J"), 38}, {QStringLiteral("K"), 40}, {QStringLiteral("L"), 37},
-        {QStringLiteral("M"), 46}, {QStringLiteral("N"), 45}, {QStringLiteral("O"), 31},
-        {QStringLiteral("P"), 35}, {QStringLiteral("Q"), 12}, {QStringLiteral("R"), 15},
-        {QStringLiteral("S"), 1},  {QStringLiteral("T"), 17}, {QStringLiteral("U"), 32},
-        {QStringLiteral("V"), 9},  {QStringLiteral("W"), 13}, {QStringLiteral("X"), 7},
-        {QStringLiteral("Y"), 16}, {QStringLiteral("Z"), 6},  {QStringLiteral("\u2423"), 49},
-    };
+    static const QHash<QString, quint32> table = [] {
+        QHash<QString, quint32> names;
+        for (const HotKeyKey& key : hotKeyKeys) {
+            names.insert(key.keysym == ' ' ? QStringLiteral("\u2423")
+                                           : QString(QChar(key.keysym).toUpper()),
+                         key.virtualKeyCode);
+        }
+        return names;
+    }();
     return table;
 }
 

@@ -6,7 +6,6 @@
 #include "platform/x11/X11Connection.h"
 
 #include <QCoreApplication>
-#include <QHash>
 
 #include <algorithm>
 #include <array>
@@ -60,14 +59,11 @@ quint16 numLockMask(xcb_connection_t* connection, xcb_key_symbols_t* symbols) {
 } // namespace
 
 quint32 keysymForVirtualKeyCode(quint32 virtualKeyCode) {
-    // ANSI key positions of the letters; X names the same keys by their keysyms.
-    static const QHash<quint32, quint32> keysyms = {
-        {0, 'a'},  {11, 'b'}, {8, 'c'},  {2, 'd'},  {14, 'e'}, {3, 'f'},  {5, 'g'},
-        {4, 'h'},  {34, 'i'}, {38, 'j'}, {40, 'k'}, {37, 'l'}, {46, 'm'}, {45, 'n'},
-        {31, 'o'}, {35, 'p'}, {12, 'q'}, {15, 'r'}, {1, 's'},  {17, 't'}, {32, 'u'},
-        {9, 'v'},  {13, 'w'}, {7, 'x'},  {16, 'y'}, {6, 'z'},  {49, ' '},
-    };
-    return keysyms.value(virtualKeyCode, 0);
+    for (const HotKeyKey& key : hotKeyKeys) {
+        if (key.virtualKeyCode == virtualKeyCode)
+            return quint32(key.keysym);
+    }
+    return 0;
 }
 
 struct X11HotKeyGrab::Grab {

@@ -16,8 +16,22 @@ inline constexpr quint16 mod1 = 0x0008; // Alt
 inline constexpr quint16 mod4 = 0x0040; // Super
 } // namespace X11Modifier
 
-// The X keysym for an ANSI virtual key code (A is 0, the space bar 49); 0 for
-// codes that stand for no letter or space.
+// The keys a hotkey may use: each one's ANSI virtual key code (A is 0, B is
+// 11, the space bar 49, and so on) and the X keysym naming the same key. The
+// stored shortcut names each by its letter in upper case, or "␣" for the space
+// bar, so this one list serves both the parser and the grab.
+struct HotKeyKey {
+    quint32 virtualKeyCode;
+    char keysym;
+};
+inline constexpr HotKeyKey hotKeyKeys[] = {
+    {0, 'a'},  {11, 'b'}, {8, 'c'},  {2, 'd'},  {14, 'e'}, {3, 'f'},  {5, 'g'},
+    {4, 'h'},  {34, 'i'}, {38, 'j'}, {40, 'k'}, {37, 'l'}, {46, 'm'}, {45, 'n'},
+    {31, 'o'}, {35, 'p'}, {12, 'q'}, {15, 'r'}, {1, 's'},  {17, 't'}, {32, 'u'},
+    {9, 'v'},  {13, 'w'}, {7, 'x'},  {16, 'y'}, {6, 'z'},  {49, ' '},
+};
+
+// The X keysym for an ANSI virtual key code; 0 for codes of no key in hotKeyKeys.
 quint32 keysymForVirtualKeyCode(quint32 virtualKeyCode);
 
 // One key combination grabbed on the root window for the whole X session.
