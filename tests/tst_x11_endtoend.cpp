@@ -11,8 +11,8 @@
 #include "app/window/KeyableWindow.h"
 #include "app/window/LauncherPlacement.h"
 #include "control/InstanceProtocol.h"
-#include "platform/x11/X11Connection.h"
 #include "platform/x11/CompositorCheck.h"
+#include "platform/x11/X11Connection.h"
 #include "platform/xdg/DesktopEntryLaunch.h"
 #include "state/PreferenceKeys.h"
 #include "state/Preferences.h"
@@ -100,6 +100,7 @@ public:
         const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(_connection)).data;
         const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
         xcb_change_window_attributes(_connection, screen->root, XCB_CW_EVENT_MASK, &events);
+        xcb_flush(_connection);
     }
     ~StartupListener() { xcb_disconnect(_connection); }
 

@@ -61,8 +61,8 @@ void TestX11Monitors::initTestCase() {
     QVERIFY2(_desktop.startTrayHost(), "trayer is not installed");
     // Another program's window in the upper left of each monitor.
     for (int monitor = 0; monitor < 2; ++monitor) {
-        _otherWindows.append(_desktop.showOtherProgram(monitor == 0 ? u"300x100+100+100"_s
-                                                                    : u"300x100+3000+100"_s));
+        _otherWindows.append(
+            _desktop.showOtherProgram(monitor == 0 ? u"300x100+100+100"_s : u"300x100+3000+100"_s));
         QVERIFY(monitorAreas.at(monitor).contains(_desktop.shownGeometry(_otherWindows.last())));
     }
 }
