@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Vantri developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "EnvironmentDump.h"
 #include "SettingsFixture.h"
 #include "TempTree.h"
 #include "VantriSession.h"
@@ -9,7 +10,10 @@
 #include "app/hotkey/ShortcutParser.h"
 #include "app/window/KeyableWindow.h"
 #include "app/window/LauncherPlacement.h"
+#include "control/InstanceProtocol.h"
 #include "platform/x11/CompositorCheck.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/xdg/DesktopEntryLaunch.h"
 #include "state/PreferenceKeys.h"
 #include "state/Preferences.h"
 #include "ui/settings/Settings.h"
@@ -21,8 +25,11 @@
 #include <QtTest>
 
 #include <csignal>
+#include <xcb/xcb.h>
 
 using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(InstanceProtocol::CommandRequest::Status)
 
 namespace {
 
@@ -64,13 +71,82 @@ bool isPanel(QRgb pixel) {
     return qBlue(pixel) > qRed(pixel) + 20 && qRed(pixel) < 200;
 }
 
+const QByteArray metadataRest = "description: test\nauthor: test\nwebsite: \"\"\ntype: bash\n"
+                                "arguments: []\nenvironments: []\ntags: []\n";
+// The desktop's proof of the user's action that Vantri itself was started with.
+const QString startupIdOfVantri = u"start-of-vantri_TIME0"_s;
+
+// The most watches one inotify instance of the process `pid` holds.
+int inotifyWatches(qint64 pid) {
+    const QString fdinfo = u"/proc/%1/fdinfo"_s.arg(pid);
+    int watches = 0;
+    for (const QString& fd : QDir(fdinfo).entryList(QDir::Files))
+        watches = std::max(watches, int(fileContents(fdinfo + u'/' + fd).count("inotify wd:")));
+    return watches;
+}
+
+// An entry whose program copies the environment it was started with to `dump`.
+QByteArray environmentDumpEntry(const QString& name, const QString& dump) {
+    return "[Desktop Entry]\nType=Application\nName=" + name.toUtf8() +
+           "\nExec=cp /proc/self/environ " + dump.toUtf8() + "\n";
+}
+
+// Reads startup notification messages off the root window, as a window
+// manager or a task bar does, on a connection of its own.
+class StartupListener {
+public:
+    StartupListener()
+        : _connection(xcb_connect(nullptr, nullptr)) {
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(_connection)).data;
+        const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_change_window_attributes(_connection, screen->root, XCB_CW_EVENT_MASK, &events);
+        xcb_flush(_connection);
+    }
+    ~StartupListener() { xcb_disconnect(_connection); }
+
+    // The messages complete so far.
+    QList<QByteArray> messages() {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(_connection)) {
+            if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE)
+                take(*reinterpret_cast<xcb_client_message_event_t*>(event));
+            std::free(event);
+        }
+        return _complete;
+    }
+
+private:
+    void take(const xcb_client_message_event_t& event) {
+        if (event.type != _begin && event.type != _more)
+            return;
+        QByteArray& partial = _partial[event.window];
+        if (event.type == _begin)
+            partial.clear();
+        const QByteArray piece(reinterpret_cast<const char*>(event.data.data8), 20);
+        const qsizetype end = piece.indexOf('\0');
+        partial += piece.left(end < 0 ? piece.size() : end);
+        if (end >= 0)
+            _complete << _partial.take(event.window);
+    }
+
+    xcb_connection_t* _connection;
+    const xcb_atom_t _begin = internX11Atom(_connection, "_NET_STARTUP_INFO_BEGIN");
+    const xcb_atom_t _more = internX11Atom(_connection, "_NET_STARTUP_INFO");
+    QHash<xcb_window_t, QByteArray> _partial;
+    QList<QByteArray> _complete;
+};
+
 } // namespace
 
 // The built program on a virtual desktop with a window manager and a tray
 // host, driven from outside as a user would: its start with and without a
-// tray, the hotkey, typing, Return and Escape, clicks elsewhere, the tray
-// menu and the settings window, and the command line. First, the panel's
-// window alone, shaped or composited.
+// tray, the hotkey, typing, Return and Escape, clicks elsewhere, what the
+// panel starts (applications with their startup notice, from folders full of
+// looping links; scripts, left running behind the panel and added while
+// Vantri runs), the tray menu and the settings window, and the command line.
+// The desktop's proof of the user's action (an activation token, a startup
+// id) goes from the client's environment over the channel to the panel, and
+// never on to what Vantri starts. First, the panel's window alone, shaped or
+// composited.
 class TestX11EndToEnd : public QObject {
     Q_OBJECT
 
@@ -85,18 +161,22 @@ private Q_SLOTS:
     void windowCornersAndGapShowTheDesktop();
     void withoutATrayStartOpensSettingsOnce();
     void aTrayHostComingUpAfterTheStartTakesTheIcon();
-    void hotKeyShowsThePanelInPlaceWithTheFieldFocused();
+    void hotKeyAndEscapeShowAndHideTheSameWindowInPlace();
     void returnOpensAnApplicationInstalledWhileRunningAndHides();
-    void escapeHidesAndTheHotKeyTogglesTheSameWindow();
-    void clickInAnotherProgramHidesThePanelOneInsideDoesNot();
-    void clickOnTheBareDesktopHidesThePanel();
-    void toggleCommandShowsAndHidesTheRunningPanel();
-    void secondPlainStartOpensSettingsInTheRunningInstance();
-    void eitherClickOnTheTrayIconOpensItsMenu();
+    void requestLinesCarryTokensOnlyWhereTheyBelong_data();
+    void requestLinesCarryTokensOnlyWhereTheyBelong();
+    void theClientsStartupIdReachesThePanel();
+    void startIsAnnouncedAndAFailedOneWithdrawn();
+    void aResultRunsTheScriptItShowsWithItsFurtherWords();
+    void aRunLeftBehindThePanelNeitherBlocksNorOutlivesVantri();
+    void scriptsAddedAnywhereInTheTreeAreListed();
+    void aLargeFolderIsScannedWhileVantriAnswers();
+    void clickOutsideHidesThePanelOneInsideDoesNot();
+    void secondPlainStartAndEitherTrayClickOpenSettings();
     void chosenShortcutTakesOverFromTheOldOneAtOnce();
     void vantriOfAnotherSessionIsRefusedTheHotKeyAndKeepsRunning();
     void savedShortcutWithoutAModifierGrabsNothing();
-    void quitCommandEndsTheInstanceAndAKilledOneIsReplaced();
+    void quitEndsTheInstanceAKilledOneIsReplacedAndToggleReachesIt();
 
 private:
     QList<VirtualDesktop::ShownWindow> shown(const QString& title) const {
@@ -112,11 +192,15 @@ private:
     // Waits for the shown settings window to show what `widget` of the panel
     // laid out here shows, pixel for pixel, in the same place.
     bool settingsShowLike(const QWidget& widget) const;
+    void addScript(const QString& base, const QByteArray& name, const QByteArray& command,
+                   const QByteArray& body) const;
 
     VirtualDesktop& _desktop;
     IsolatedEnvironment _environment;
-    QProcess _trayHost;
     VantriSession _vantri{_desktop, _environment.tree()};
+    // The environment the instance was started with, tokens and all.
+    QProcessEnvironment _session;
+    QString _ran;
 };
 
 bool TestX11EndToEnd::settingsShownAndActive() const {
@@ -137,22 +221,29 @@ std::optional<VirtualDesktop::ShownWindow> TestX11EndToEnd::trayIcon() const {
     return std::nullopt;
 }
 
+void TestX11EndToEnd::addScript(const QString& base, const QByteArray& name,
+                                const QByteArray& command, const QByteArray& body) const {
+    const TempTree& tree = _environment.tree();
+    tree.writeFile(u"scripts/"_s + base + u".sh"_s, body);
+    tree.writeFile(u"scripts/"_s + base + u".meta"_s,
+                   "name: " + name + "\ncommand: " + command + "\n" + metadataRest);
+}
+
 void TestX11EndToEnd::initTestCase() {
     const TempTree& tree = _environment.tree();
     tree.writeFile(u"share/applications/zebra-notes.desktop"_s,
                    "[Desktop Entry]\nType=Application\nName=Zebra Notes\nExec=true\n");
-
-    const auto preferences = openPreferences();
-    preferences->setValue(PreferenceKeys::savedShortcut, u"⌃⌥␣"_s);
-    preferences->sync();
+    _ran = tree.path(u"ran.txt"_s);
+    const QByteArray record = "printf '%s:' \"$(basename \"$0\")\" >> '" + _ran.toUtf8() +
+                              "'; printf '%s,' \"$@\" >> '" + _ran.toUtf8() + "'\nenv > '" +
+                              tree.path(u"env.txt"_s).toUtf8() + "'\n";
+    addScript(u"greet"_s, "Greet", "greet", record);
+    addScript(u"greet-pair"_s, "Greet a pair", "greet alpha beta", record);
+    openPreferences()->setValue(PreferenceKeys::scriptFolderPath, tree.path(u"scripts"_s));
 }
 
 void TestX11EndToEnd::cleanupTestCase() {
     QCOMPARE(_vantri.process().state(), QProcess::Running);
-    _vantri.process().terminate();
-    QVERIFY(_vantri.process().waitForFinished());
-    _trayHost.terminate();
-    _trayHost.waitForFinished();
 }
 
 void TestX11EndToEnd::windowCornersAndGapShowTheDesktop_data() {
@@ -239,9 +330,15 @@ void TestX11EndToEnd::withoutATrayStartOpensSettingsOnce() {
 }
 
 void TestX11EndToEnd::aTrayHostComingUpAfterTheStartTakesTheIcon() {
-    // As at login, where the desktop's panel may come up after Vantri.
-    QVERIFY(_vantri.start());
-    QVERIFY2(_desktop.startTrayHost(_trayHost), "trayer is not installed");
+    // As at login, where the desktop's panel may come up after Vantri;
+    // started as a desktop starts a program, with both tokens of its own.
+    QProcessEnvironment tokens;
+    tokens.insert(u"DESKTOP_STARTUP_ID"_s, startupIdOfVantri);
+    tokens.insert(u"XDG_ACTIVATION_TOKEN"_s, u"wayland-start-token"_s);
+    _session = _vantri.environment(u"first"_s);
+    _session.insert(tokens);
+    QVERIFY(_vantri.start(_vantri.process(), u"first"_s, tokens));
+    QVERIFY2(_desktop.startTrayHost(), "trayer is not installed");
     // The icon docks in the tray, and nothing else appears, then or once the
     // wait for a tray host would have run out.
     QTRY_VERIFY(!shown(u"Vantri"_s).isEmpty());
@@ -250,24 +347,32 @@ void TestX11EndToEnd::aTrayHostComingUpAfterTheStartTakesTheIcon() {
     QVERIFY(shown(settingsTitle).isEmpty());
 }
 
-void TestX11EndToEnd::hotKeyShowsThePanelInPlaceWithTheFieldFocused() {
+void TestX11EndToEnd::hotKeyAndEscapeShowAndHideTheSameWindowInPlace() {
     QCOMPARE(_vantri.shownPanel(), 0u);
     const quint64 panel = _vantri.summonPanel();
     QVERIFY(panel != 0);
-    QTRY_COMPARE(_desktop.shownGeometry(panel), panelFrame);
+    // Hidden by Escape, then by the hotkey, and shown again each time.
+    for (const QString& close : {u"Escape"_s, u"ctrl+alt+space"_s}) {
+        QTRY_COMPARE(_desktop.shownGeometry(panel), panelFrame);
+        QVERIFY(_vantri.dismissPanel(close));
+        QCOMPARE(_vantri.summonPanel(), panel);
+    }
 }
 
 void TestX11EndToEnd::returnOpensAnApplicationInstalledWhileRunningAndHides() {
-    // Neither the entry nor its folder existed when Vantri started.
-    const QString openedFile = _environment.tree().path(u"opened.txt"_s);
-    _environment.tree().writeFile(u"first/data/applications/walrus-paint.desktop"_s,
-                                  "[Desktop Entry]\nType=Application\nName=Walrus Paint\n"
-                                  "Exec=touch " +
-                                      QFile::encodeName(openedFile) + "\n");
+    // Neither the entry nor its folder, which loops back on itself, existed
+    // when Vantri started.
+    const TempTree& tree = _environment.tree();
+    const QString applications = tree.makeDir(u"first/data/applications"_s);
+    QVERIFY(QFile::link(u"."_s, applications + u"/a"_s));
+    QVERIFY(QFile::link(u"."_s, applications + u"/b"_s));
+    QVERIFY(QFile::link(u"/"_s, applications + u"/root"_s));
+    const QString dump = tree.path(u"walrus.env"_s);
+    tree.writeFile(u"first/data/applications/walrus-paint.desktop"_s,
+                   environmentDumpEntry(u"Walrus Paint"_s, dump));
     // Re-indexing on its own, Vantri saves the new index as after any scan.
     QTRY_VERIFY_WITH_TIMEOUT(
-        fileContents(_environment.tree().path(u"first/data/Vantri/appIndex.json"_s))
-            .contains("walrus paint"),
+        fileContents(tree.path(u"first/data/Vantri/appIndex.json"_s)).contains("walrus paint"),
         30000);
     const quint64 panel = _vantri.shownPanel();
     QVERIFY(panel != 0);
@@ -276,102 +381,267 @@ void TestX11EndToEnd::returnOpensAnApplicationInstalledWhileRunningAndHides() {
     // The result area opens under the field once the application is found.
     QVERIFY(_vantri.panelHeightIs(panel, heightWithAResult));
     QVERIFY(_desktop.press(u"Return"_s));
-    QTRY_VERIFY(QFileInfo::exists(openedFile));
+    // A start that walked the looping folders would never come back; one
+    // that does not is done long before this.
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(dump).size() > 0, 5000);
     QTRY_COMPARE(_vantri.shownPanel(), 0u);
+
+    // The application sees the session as it was given to Vantri, less
+    // Vantri's own variables and tokens, with the startup id made for it.
+    QMap<QString, QString> expected;
+    for (const QString& name : _session.keys()) {
+        if (!name.startsWith(u"VANTRI_"_s) && name != u"DESKTOP_STARTUP_ID"_s &&
+            name != u"XDG_ACTIVATION_TOKEN"_s)
+            expected.insert(name, _session.value(name));
+    }
+    QMap<QString, QString> seen = environmentIn(fileContents(dump));
+    const QString id = seen.take(u"DESKTOP_STARTUP_ID"_s);
+    QVERIFY2(id.contains(QLatin1String("_TIME")) && id != startupIdOfVantri, qPrintable(id));
+    QCOMPARE(seen, expected);
 }
 
-void TestX11EndToEnd::escapeHidesAndTheHotKeyTogglesTheSameWindow() {
-    const quint64 panel = _vantri.summonPanel();
-    QVERIFY(panel != 0);
-    QVERIFY(_vantri.dismissPanel());
+void TestX11EndToEnd::requestLinesCarryTokensOnlyWhereTheyBelong_data() {
+    using Status = InstanceProtocol::CommandRequest::Status;
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<Status>("status");
+    QTest::addColumn<QString>("wayland");
+    QTest::addColumn<QString>("x11");
+    const QByteArray longest(InstanceProtocol::maximumTokenLength, 't');
+    QTest::newRow("a plain line, as older clients send")
+        << QByteArray("toggle\n") << Status::command << QString() << QString();
+    QTest::newRow("both tokens") << QByteArray("show wayland:abc x11:id_TIME5\n") << Status::command
+                                 << u"abc"_s << u"id_TIME5"_s;
+    QTest::newRow("a field of a later version")
+        << QByteArray("toggle colour:red x11:id\n") << Status::command << QString() << u"id"_s;
+    QTest::newRow("the longest token")
+        << "toggle wayland:" + longest + "\n"
+        << Status::command << QString::fromLatin1(longest) << QString();
+    QTest::newRow("a token too long is dropped") << "toggle wayland:" + longest + "t\n"
+                                                 << Status::command << QString() << QString();
+    QTest::newRow("control characters drop the token")
+        << QByteArray("toggle x11:a\x1b]0;b\n") << Status::command << QString() << QString();
+    QTest::newRow("a command that shows nothing takes none")
+        << QByteArray("hide x11:id\n") << Status::unknownCommand << QString() << QString();
+}
 
-    // Twice over, closed the second time by the hotkey, then by Escape.
-    for (const QString& close : {u"ctrl+alt+space"_s, u"Escape"_s}) {
-        QCOMPARE(_vantri.summonPanel(), panel);
-        QTRY_COMPARE(_desktop.shownGeometry(panel), panelFrame);
-        QVERIFY(_vantri.dismissPanel(close));
+void TestX11EndToEnd::requestLinesCarryTokensOnlyWhereTheyBelong() {
+    QFETCH(QByteArray, line);
+    QFETCH(InstanceProtocol::CommandRequest::Status, status);
+    QFETCH(QString, wayland);
+    QFETCH(QString, x11);
+    const InstanceProtocol::CommandRequest request =
+        InstanceProtocol::readCommand(std::string_view(line.constData(), line.size()));
+    QCOMPARE(request.status, status);
+    QCOMPARE(QString::fromStdString(request.activation.wayland), wayland);
+    QCOMPARE(QString::fromStdString(request.activation.x11), x11);
+    // What a client writes, the instance reads back.
+    if (status == InstanceProtocol::CommandRequest::Status::command) {
+        const std::string written =
+            InstanceProtocol::requestLine(request.command, request.activation);
+        QCOMPARE(InstanceProtocol::readCommand(written).activation, request.activation);
     }
 }
 
-void TestX11EndToEnd::clickInAnotherProgramHidesThePanelOneInsideDoesNot() {
-    QProcess other;
-    QVERIFY(_desktop.showOtherProgram(other));
+void TestX11EndToEnd::theClientsStartupIdReachesThePanel() {
+    QProcess client;
+    QProcessEnvironment environment = _vantri.environment(u"first"_s);
+    environment.insert(u"DESKTOP_STARTUP_ID"_s, u"vantri-show-1_TIME0"_s);
+    client.setProcessEnvironment(environment);
+    client.start(qEnvironmentVariable("VANTRI_BINARY"), {u"show"_s});
+    QVERIFY(client.waitForFinished(30000));
+    QCOMPARE(client.exitCode(), 0);
+    QTRY_VERIFY(_vantri.shownPanel() != 0);
+    const std::optional<QString> property = _desktop.run(
+        u"xprop"_s, {u"-id"_s, QString::number(_vantri.shownPanel()), u"_NET_STARTUP_ID"_s});
+    QVERIFY(property);
+    QCOMPARE(property->trimmed(), u"_NET_STARTUP_ID(UTF8_STRING) = \"vantri-show-1_TIME0\""_s);
+    QCOMPARE(_vantri.run({u"hide"_s}), 0);
+    QTRY_COMPARE(_vantri.shownPanel(), 0u);
+}
+
+void TestX11EndToEnd::startIsAnnouncedAndAFailedOneWithdrawn() {
+    StartupListener listener;
+    const TempTree& tree = _environment.tree();
+    const QString dump = tree.path(u"announced.env"_s);
+    const QString entry = tree.writeFile(u"share/applications/announced.desktop"_s,
+                                         environmentDumpEntry(u"Announced"_s, dump));
+    QVERIFY(launchDesktopEntryFile(entry).started);
+    QTRY_VERIFY(QFileInfo(dump).size() > 0);
+    const QString id = environmentIn(fileContents(dump)).value(u"DESKTOP_STARTUP_ID"_s);
+    QVERIFY(id.contains(QLatin1String("_TIME")));
+    QTRY_COMPARE(listener.messages().size(), 1);
+    QVERIFY2(
+        listener.messages()[0].startsWith("new: ID=\"" + id.toUtf8() + "\" NAME=\"Announced\""),
+        listener.messages()[0].constData());
+
+    // Executable, but no program the system can run: the start fails in exec.
+    const QString broken = tree.writeFile(u"bin/broken"_s, QByteArray(64, '\x01'));
+    QFile::setPermissions(broken, QFile::ReadOwner | QFile::ExeOwner);
+    const ApplicationLaunch launch = launchDesktopEntryFile(tree.writeFile(
+        u"share/applications/broken.desktop"_s,
+        "[Desktop Entry]\nType=Application\nName=Broken\nExec=" + broken.toUtf8() + "\n"));
+    QVERIFY(!launch.started);
+    QVERIFY(launch.failure.startsWith(QLatin1String("Broken cannot start: ")));
+    QTRY_COMPARE(listener.messages().size(), 3);
+    const QList<QByteArray> messages = listener.messages();
+    QVERIFY(messages[1].startsWith("new: ID=\""));
+    // ID="..." as the announcement has it.
+    QCOMPARE(messages[2], "remove: " + messages[1].mid(5, messages[1].indexOf("\" ") - 4));
+}
+
+void TestX11EndToEnd::aResultRunsTheScriptItShowsWithItsFurtherWords() {
+    QVERIFY(_vantri.launch(u"greet alpha"_s));
+    QTRY_COMPARE(fileContents(_ran), QByteArray("greet-pair.sh:alpha,beta,"));
+    QTRY_COMPARE(_vantri.shownPanel(), 0u);
+    QFile::remove(_ran);
+    // Neither token Vantri was started with reaches the script.
+    const QByteArray environment = fileContents(_environment.tree().path(u"env.txt"_s));
+    QVERIFY(environment.contains("HOME="));
+    QVERIFY(!environment.contains("DESKTOP_STARTUP_ID"));
+    QVERIFY(!environment.contains("XDG_ACTIVATION_TOKEN"));
+}
+
+void TestX11EndToEnd::aRunLeftBehindThePanelNeitherBlocksNorOutlivesVantri() {
+    // Starts a program that ignores the polite request to end, says so, and
+    // waits for it; each run also leaves a line behind.
+    const QString started = _environment.tree().path(u"started"_s);
+    addScript(u"linger"_s, "Linger", "linger",
+              "echo run >> '" + started.toUtf8() +
+                  ".runs'\ntrap '' TERM\nsleep 1000 & kept=$!\nsetsid sleep 1000 &\n"
+                  "echo $$ $kept $! > '" +
+                  started.toUtf8() + ".new'\nmv '" + started.toUtf8() + ".new' '" +
+                  started.toUtf8() + "'\nwait\n");
+    // A double Return while the panel shows the run starts it once.
+    QVERIFY(_vantri.launch(u"linger"_s));
+    QVERIFY(_desktop.press(u"Return"_s));
+    QTRY_VERIFY(QFileInfo::exists(started));
+    QVERIFY(_vantri.shownPanel() != 0);
+    QVERIFY(_vantri.dismissPanel());
+    QCOMPARE(fileContents(started + u".runs"_s), QByteArray("run\n"));
+
+    // The panel is free for the next launch.
+    QVERIFY(_vantri.launch(u"greet"_s, 2));
+    QTRY_COMPARE(fileContents(_ran), QByteArray("greet.sh:,"));
+    QTRY_COMPARE(_vantri.shownPanel(), 0u);
+    QFile::remove(_ran);
+
+    // Quitting ends the run and what it started, in its session or another.
+    const QList<QByteArray> pids = fileContents(started).trimmed().split(' ');
+    QCOMPARE(pids.size(), 3);
+    QVERIFY(_vantri.quit());
+    for (const QByteArray& pid : pids)
+        QTRY_VERIFY2(processEnded(pid.toLongLong()), pid.constData());
+    QVERIFY(_vantri.start());
+}
+
+void TestX11EndToEnd::scriptsAddedAnywhereInTheTreeAreListed() {
+    addScript(u"deep/er/later"_s, "Later", "later", "echo later >> '" + _ran.toUtf8() + "'\n");
+    // The new script is listed once the folder's scan is done, and "No
+    // results" takes a row's height meanwhile: launched until it ran.
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            return (_vantri.shownPanel() == 0 || _vantri.dismissPanel()) &&
+                   _vantri.launch(u"later"_s) &&
+                   QTest::qWaitFor([&] { return fileContents(_ran) == "later\n"; }, 3000);
+        },
+        60000));
+    QTRY_COMPARE(_vantri.shownPanel(), 0u);
+    QFile::remove(_ran);
+}
+
+void TestX11EndToEnd::aLargeFolderIsScannedWhileVantriAnswers() {
+    // 50,000 scripts in 100 folders: once the scan has ended, the 101 folders are watched.
+    constexpr int folders = 100;
+    constexpr int scripts = 50000;
+    const TempTree& tree = _environment.tree();
+    const QString folder = tree.makeDir(u"large"_s);
+    for (int i = 0; i < folders; ++i)
+        QVERIFY(QDir(folder).mkdir(QString::number(i)));
+    for (int i = 0; i < scripts; ++i) {
+        const QByteArray command = "s" + QByteArray::number(i);
+        const QString base = folder + u"/%1/"_s.arg(i % folders) + QString::fromLatin1(command);
+        QFile meta(base + u".meta"_s);
+        QFile script(base + u".sh"_s);
+        QVERIFY(meta.open(QIODevice::WriteOnly) && script.open(QIODevice::WriteOnly));
+        meta.write("name: " + command + "\ncommand: " + command + "\n" + metadataRest);
+    }
+    // An instance of its own, with a configuration that names the large folder.
+    const QString config = tree.makeDir(u"large-config/Vantri"_s);
+    QSettings settings(config + u"/Vantri.conf"_s, QSettings::IniFormat);
+    settings.setValue(PreferenceKeys::scriptFolderPath, folder);
+    settings.sync();
+    QProcessEnvironment own;
+    own.insert(u"XDG_CONFIG_HOME"_s, tree.path(u"large-config"_s));
+    QProcess large;
+    QVERIFY(_vantri.start(large, u"large"_s, own));
+
+    // Until the scan ends, its folder tree is not watched yet: the instance
+    // answers commands meanwhile, each within a second.
+    const auto scanEnded = [&] { return inotifyWatches(large.processId()) > folders; };
+    int answeredDuringTheScan = 0;
+    QElapsedTimer waited;
+    waited.start();
+    while (!scanEnded() && waited.elapsed() < 120000) {
+        QElapsedTimer answer;
+        answer.start();
+        QCOMPARE(_vantri.run({u"hide"_s}, u"large"_s), 0);
+        const qint64 took = answer.elapsed();
+        QVERIFY2(took < 1000, qPrintable(QString::number(took)));
+        if (!scanEnded())
+            ++answeredDuringTheScan;
+    }
+    QVERIFY(scanEnded());
+    QVERIFY(answeredDuringTheScan > 0);
+    QCOMPARE(_vantri.run({u"quit"_s}, u"large"_s), 0);
+    QVERIFY(large.waitForFinished(30000));
+}
+
+void TestX11EndToEnd::clickOutsideHidesThePanelOneInsideDoesNot() {
+    // A click on the bare desktop: no other window takes the activation, the
+    // click alone sends the panel away, and the next press shows it again.
+    const quint64 panel = _vantri.summonPanel();
+    QVERIFY(panel != 0);
+    QVERIFY(_desktop.clickAt(bareDesktop));
+    QTRY_COMPARE(_vantri.shownPanel(), 0u);
+    QCOMPARE(_desktop.activeWindow(), 0u);
+
+    QVERIFY(_desktop.showOtherProgram() != 0);
     // The hotkey is grabbed with and without the lock modifiers.
     QVERIFY(_desktop.press(u"Caps_Lock"_s));
-    const quint64 panel = _vantri.summonPanel();
+    QCOMPARE(_vantri.summonPanel(), panel);
     QVERIFY(_desktop.press(u"Caps_Lock"_s));
-    QVERIFY(panel != 0);
-
     // A click on the panel keeps it, and typing still reaches the field.
     QVERIFY(_desktop.clickAt(panelFrame.center()));
     QVERIFY(_desktop.type(u"zebra"_s));
     QVERIFY(_vantri.panelHeightIs(panel, heightWithAResult));
     QVERIFY(_desktop.clickAt({60, 60}));
     QTRY_COMPARE(_vantri.shownPanel(), 0u);
-    other.kill();
-    other.waitForFinished();
 }
 
-void TestX11EndToEnd::clickOnTheBareDesktopHidesThePanel() {
-    const quint64 panel = _vantri.summonPanel();
-    QVERIFY(panel != 0);
-    QVERIFY(_desktop.clickAt(bareDesktop));
-    QTRY_COMPARE(_vantri.shownPanel(), 0u);
-    // No other window took the activation: the click alone sent the panel away.
-    QCOMPARE(_desktop.activeWindow(), 0u);
-    // And the next press shows it again, in one press.
-    QCOMPARE(_vantri.summonPanel(), panel);
-    QVERIFY(_vantri.dismissPanel());
-}
-
-void TestX11EndToEnd::toggleCommandShowsAndHidesTheRunningPanel() {
-    // Each command returns once the instance has carried it out.
-    QCOMPARE(_vantri.run({u"toggle"_s}), 0);
-    quint64 panel = 0;
-    QTRY_VERIFY((panel = _vantri.shownPanel()) != 0);
-    QTRY_COMPARE(_desktop.activeWindow(), panel);
-    QTRY_COMPARE(_desktop.shownGeometry(panel), panelFrame);
-    // The field has the focus, as after the hotkey.
-    QVERIFY(_desktop.press(u"ctrl+a"_s));
-    QVERIFY(_desktop.type(u"zebra"_s));
-    QVERIFY(_vantri.panelHeightIs(panel, heightWithAResult));
-
-    QCOMPARE(_vantri.run({u"toggle"_s}), 0);
-    QTRY_COMPARE(_vantri.shownPanel(), 0u);
-    QCOMPARE(_vantri.process().state(), QProcess::Running);
-}
-
-void TestX11EndToEnd::secondPlainStartOpensSettingsInTheRunningInstance() {
-    QVERIFY(shown(settingsTitle).isEmpty());
-    QCOMPARE(_vantri.run({}), 0);
-
-    QVERIFY(settingsShownAndActive());
-    // The running instance is still the only one: one tray icon.
-    QCOMPARE(_vantri.process().state(), QProcess::Running);
-    QVERIFY(trayIcon());
-
-    // Closed through the window manager, as its close button would.
-    QVERIFY(_desktop.press(u"alt+F4"_s));
-    QTRY_VERIFY(shown(settingsTitle).isEmpty());
-    QCOMPARE(_vantri.process().state(), QProcess::Running);
-}
-
-void TestX11EndToEnd::eitherClickOnTheTrayIconOpensItsMenu() {
-    // Left, then right; the settings window opened the second time stays.
-    for (const int button : {1, 3}) {
-        std::optional<VirtualDesktop::ShownWindow> icon;
-        QTRY_VERIFY((icon = trayIcon()));
-        const qsizetype menusBefore = shown(u"Vantri"_s).size();
-        QVERIFY(_desktop.clickAt(icon->geometry.center(), button));
-        QTRY_COMPARE(shown(u"Vantri"_s).size(), menusBefore + 1);
-        // "Settings" is the menu's first entry.
-        QVERIFY(_desktop.press(u"Down"_s));
-        QVERIFY(_desktop.press(u"Return"_s));
+void TestX11EndToEnd::secondPlainStartAndEitherTrayClickOpenSettings() {
+    // A second plain start, then a left and a right click on the tray icon
+    // and the menu's first entry; the settings window opened last stays.
+    for (const int button : {0, 1, 3}) {
+        qsizetype menusBefore = 0;
+        if (button == 0) {
+            QCOMPARE(_vantri.run({}), 0);
+        } else {
+            std::optional<VirtualDesktop::ShownWindow> icon;
+            QTRY_VERIFY((icon = trayIcon()));
+            menusBefore = shown(u"Vantri"_s).size();
+            QVERIFY(_desktop.clickAt(icon->geometry.center(), button));
+            QTRY_COMPARE(shown(u"Vantri"_s).size(), menusBefore + 1);
+            QVERIFY(_desktop.press(u"Down"_s));
+            QVERIFY(_desktop.press(u"Return"_s));
+        }
         QVERIFY(settingsShownAndActive());
-        QTRY_COMPARE(shown(u"Vantri"_s).size(), menusBefore);
-        if (button == 1) {
+        if (button != 0)
+            QTRY_COMPARE(shown(u"Vantri"_s).size(), menusBefore);
+        if (button != 3) {
+            // Closed through the window manager, as its close button would.
             QVERIFY(_desktop.press(u"alt+F4"_s));
             QTRY_VERIFY(shown(settingsTitle).isEmpty());
+            QCOMPARE(_vantri.process().state(), QProcess::Running);
         }
     }
 }
@@ -491,7 +761,7 @@ void TestX11EndToEnd::savedShortcutWithoutAModifierGrabsNothing() {
     openPreferences()->setValue(PreferenceKeys::savedShortcut, chosen);
 }
 
-void TestX11EndToEnd::quitCommandEndsTheInstanceAndAKilledOneIsReplaced() {
+void TestX11EndToEnd::quitEndsTheInstanceAKilledOneIsReplacedAndToggleReachesIt() {
     QVERIFY(_vantri.quit());
     // With none running, hide starts nothing.
     QCOMPARE(_vantri.run({u"hide"_s}), 0);
@@ -501,9 +771,17 @@ void TestX11EndToEnd::quitCommandEndsTheInstanceAndAKilledOneIsReplaced() {
     ::kill(pid_t(_vantri.process().processId()), SIGKILL);
     QVERIFY(_vantri.process().waitForFinished());
     QVERIFY(_vantri.start());
+    // Each command returns once the instance has carried it out; toggle shows
+    // the panel in place with the field focused, as the hotkey does.
     QCOMPARE(_vantri.run({u"toggle"_s}), 0);
-    QTRY_VERIFY(_vantri.shownPanel() != 0);
-    QVERIFY(_vantri.dismissPanel(u"ctrl+shift+k"_s));
+    quint64 panel = 0;
+    QTRY_VERIFY((panel = _vantri.shownPanel()) != 0);
+    QTRY_COMPARE(_desktop.activeWindow(), panel);
+    QTRY_COMPARE(_desktop.shownGeometry(panel), panelFrame);
+    QVERIFY(_desktop.type(u"zebra"_s));
+    QVERIFY(_vantri.panelHeightIs(panel, heightWithAResult));
+    QCOMPARE(_vantri.run({u"toggle"_s}), 0);
+    QTRY_COMPARE(_vantri.shownPanel(), 0u);
 }
 
 VANTRI_X11_TEST_MAIN(TestX11EndToEnd)

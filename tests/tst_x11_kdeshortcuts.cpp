@@ -25,15 +25,12 @@ const QStringList vantriAction = {u"vantri"_s, u"toggle-launcher"_s, u"Vantri"_s
 const QStringList otherAction = {u"othertool"_s, u"run"_s, u"Other Tool"_s, u"Run"_s};
 const int ctrlAlt = int(Qt::ControlModifier | Qt::AltModifier);
 
-QDBusMessage callService(const QString& path, const QString& interface, const QString& method,
-                         const QVariantList& arguments) {
+QDBusMessage callDaemon(const QString& method, const QVariantList& arguments,
+                        const QString& path = u"/kglobalaccel"_s,
+                        const QString& interface = u"org.kde.KGlobalAccel"_s) {
     QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
     message.setArguments(arguments);
     return QDBusConnection::sessionBus().call(message);
-}
-
-QDBusMessage callDaemon(const QString& method, const QVariantList& arguments) {
-    return callService(u"/kglobalaccel"_s, u"org.kde.KGlobalAccel"_s, method, arguments);
 }
 
 QList<int> keysOf(const QStringList& action) {
@@ -101,10 +98,9 @@ void TestX11KdeShortcuts::theRegisteredActionTogglesThePanel() {
         callDaemon(u"getComponent"_s, {vantriAction.first()});
     QVERIFY(component.isValid());
     const auto invoke = [&] {
-        const QDBusMessage reply =
-            callService(component.value().path(), u"org.kde.kglobalaccel.Component"_s,
-                        u"invokeShortcut"_s, {vantriAction[1], u"default"_s});
-        return reply.type() == QDBusMessage::ReplyMessage;
+        return callDaemon(u"invokeShortcut"_s, {vantriAction[1], u"default"_s},
+                          component.value().path(), u"org.kde.kglobalaccel.Component"_s)
+                   .type() == QDBusMessage::ReplyMessage;
     };
     const auto panelShown = [&] {
         return _delegate->launcherWindow() && _delegate->launcherWindow()->isVisible() &&

@@ -75,9 +75,8 @@ echo "built $(basename "$dsc") and $(basename "$deb")"
 grep -q -- '-D_FORTIFY_SOURCE=2' "$work/package.log" || fail "the build did not use dpkg-buildflags"
 
 field() { dpkg-deb --field "$deb" "$1"; }
-[ "$(field Package)" = vantri ] || fail "package name is '$(field Package)'"
-[ "$(field Version)" = "$version" ] || fail "package version is '$(field Version)'"
-[ "$(field Section)" = utils ] || fail "section is '$(field Section)'"
+fields="$(field Package) $(field Version) $(field Section)"
+[ "$fields" = "vantri $version utils" ] || fail "package, version, section are '$fields'"
 # Computed from the program's libraries, so Qt is among them.
 field Depends | grep -q 'libqt6widgets6' || fail "dependencies not computed: '$(field Depends)'"
 [ "$(field Description | wc -l)" -gt 2 ] || fail "no long description"
@@ -90,30 +89,22 @@ root=$work/root
 dpkg -x "$deb" "$root"
 share=$root/usr/share
 expect_file() { [ -f "$root/$1" ] || fail "$1 is not in the package"; }
-expect_file usr/bin/vantri
-expect_file usr/libexec/vantri/vantri-app
-expect_file "usr/share/applications/$id.desktop"
-expect_file "usr/share/metainfo/$id.metainfo.xml"
-expect_file "usr/share/icons/hicolor/scalable/apps/$id.svg"
-expect_file "usr/share/icons/hicolor/symbolic/apps/$id-symbolic.svg"
+for file in usr/bin/vantri usr/libexec/vantri/vantri-app "usr/share/applications/$id.desktop" \
+    "usr/share/metainfo/$id.metainfo.xml" "usr/share/icons/hicolor/scalable/apps/$id.svg" \
+    "usr/share/icons/hicolor/symbolic/apps/$id-symbolic.svg" usr/share/doc/vantri/changelog.gz \
+    usr/share/bash-completion/completions/vantri usr/share/zsh/vendor-completions/_vantri \
+    usr/share/fish/vendor_completions.d/vantri.fish usr/share/doc/vantri/examples/scripts/hello.meta; do
+    expect_file "$file"
+done
 for size in 16 24 32 48 64 128 256 512; do
     png=usr/share/icons/hicolor/${size}x${size}/apps/$id.png
-    expect_file "$png"
     file "$root/$png" | grep -q "PNG image data, $size x $size," ||
         fail "$png is not a $size x $size PNG: $(file -b "$root/$png")"
 done
-expect_file usr/share/man/man1/vantri.1.gz
 gzip -dc "$root/usr/share/man/man1/vantri.1.gz" | grep -q '^\.TH "vantri" "1"' ||
     fail "vantri.1.gz is not a compressed manual page"
-expect_file usr/share/doc/vantri/copyright
 grep -q '^License: GPL-3.0-or-later$' "$root/usr/share/doc/vantri/copyright" ||
     fail "the copyright file names no licence"
-expect_file usr/share/doc/vantri/changelog.gz
-expect_file usr/share/bash-completion/completions/vantri
-expect_file usr/share/zsh/vendor-completions/_vantri
-expect_file usr/share/fish/vendor_completions.d/vantri.fish
-
-expect_file usr/share/doc/vantri/examples/scripts/hello.meta
 
 # Hardened as dpkg-buildflags asks: PIE, stack protector, fortified functions,
 # read-only relocations and immediate binding. Control-flow protection is not

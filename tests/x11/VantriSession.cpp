@@ -4,6 +4,8 @@
 #include "VantriSession.h"
 
 #include "TempTree.h"
+#include "state/PreferenceKeys.h"
+#include "state/Preferences.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -13,7 +15,9 @@ using namespace Qt::StringLiterals;
 
 VantriSession::VantriSession(VirtualDesktop& desktop, const TempTree& tree)
     : _desktop(desktop)
-    , _tree(tree) {}
+    , _tree(tree) {
+    openPreferences()->setValue(PreferenceKeys::savedShortcut, u"⌃⌥␣"_s);
+}
 
 VantriSession::~VantriSession() {
     if (_vantri.state() != QProcess::NotRunning) {

@@ -14,8 +14,9 @@ class TempTree;
 
 // The built program (VANTRI_BINARY) on a virtual desktop, each session with a
 // runtime and a data folder of its own under `tree`, so that it never hands
-// over to any other Vantri of this user. process() is the instance of the
-// session "first"; the panel and the windows looked for are its own.
+// over to any other Vantri of this user, and all with ⌃⌥␣ saved as the
+// hotkey. process() is the instance of the session "first"; the panel and the
+// windows looked for are its own.
 class VantriSession {
 public:
     static inline const QString panelTitle = QStringLiteral("Vantri Launcher");

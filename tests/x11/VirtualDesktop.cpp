@@ -262,26 +262,23 @@ bool VirtualDesktop::clickAt(const QPoint& point, int button) const {
         .has_value();
 }
 
-bool VirtualDesktop::startShown(QProcess& program, const QString& name,
-                                const QStringList& arguments, const QString& windowClass) const {
-    program.setProcessEnvironment(environment());
-    program.start(name, arguments);
-    return program.waitForStarted() &&
-           run(u"xdotool"_s,
-               {u"search"_s, u"--sync"_s, u"--onlyvisible"_s, u"--class"_s, windowClass})
-               .has_value();
+quint64 VirtualDesktop::waitForShown(const QString& match, const QString& pattern) const {
+    const std::optional<QString> found =
+        run(u"xdotool"_s, {u"search"_s, u"--sync"_s, u"--onlyvisible"_s, match, pattern});
+    return found ? found->section(u'\n', 0, 0).toULongLong() : 0;
 }
 
-bool VirtualDesktop::showOtherProgram(QProcess& program) const {
-    return startShown(program, u"xmessage"_s,
-                      {u"-geometry"_s, u"300x100+20+20"_s, u"another program"_s}, u"Xmessage"_s);
+quint64 VirtualDesktop::showOtherProgram(const QString& geometry) {
+    const QString name = u"other%1"_s.arg(_processes.size());
+    return startClient(u"xmessage"_s, {u"-name"_s, name, u"-geometry"_s, geometry, name})
+               ? waitForShown(u"--classname"_s, u"^%1$"_s.arg(name))
+               : 0;
 }
 
-bool VirtualDesktop::startTrayHost(QProcess& host) const {
-    return startShown(host, u"trayer"_s,
-                      {u"--edge"_s, u"top"_s, u"--align"_s, u"right"_s, u"--widthtype"_s,
-                       u"request"_s, u"--height"_s, u"24"_s},
-                      u"trayer"_s);
+bool VirtualDesktop::startTrayHost() {
+    return startClient(u"trayer"_s, {u"--edge"_s, u"top"_s, u"--align"_s, u"right"_s,
+                                     u"--widthtype"_s, u"request"_s, u"--height"_s, u"24"_s}) &&
+           waitForShown(u"--class"_s, u"trayer"_s) != 0;
 }
 
 quint64 VirtualDesktop::activeWindow() const {

@@ -76,12 +76,14 @@ public:
     bool type(const QString& text) const;
     bool clickAt(const QPoint& point, int button = 1) const;
 
-    // Starts another program whose window covers (20, 20)-(320, 120) and
-    // waits until it is shown; a click there gives it the activation.
-    bool showOtherProgram(QProcess& program) const;
-    // Starts a tray host (trayer) along the top edge and waits until it is
-    // shown, so that a program started afterwards finds a tray.
-    bool startTrayHost(QProcess& host) const;
+    // Starts another program, kept until the desktop ends, whose window
+    // covers (20, 20)-(320, 120) or `geometry`, and waits until it is shown;
+    // a click there gives it the activation. Its window, 0 when none came.
+    quint64 showOtherProgram(const QString& geometry = QStringLiteral("300x100+20+20"));
+    // Starts a tray host (trayer) along the top edge, kept until the desktop
+    // ends, and waits until it is shown, so that a program started afterwards
+    // finds a tray.
+    bool startTrayHost();
 
     // Starts or stops a compositing manager; it owns the compositor selection
     // shortly after it starts.
@@ -95,9 +97,9 @@ private:
     std::optional<QByteArray> runForOutput(const QString& program,
                                            const QStringList& arguments) const;
     QProcess* startClient(const QString& program, const QStringList& arguments);
-    // Starts `program` and waits until a window of its `windowClass` is shown.
-    bool startShown(QProcess& program, const QString& name, const QStringList& arguments,
-                    const QString& windowClass) const;
+    // Waits until a window is shown that xdotool's `match` (--class,
+    // --classname) finds by `pattern`; its id, or 0.
+    quint64 waitForShown(const QString& match, const QString& pattern) const;
     bool waitForWindowManager() const;
 
     const QList<QSize> _monitors;
