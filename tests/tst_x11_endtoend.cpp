@@ -6,6 +6,7 @@
 #include "TempTree.h"
 #include "VantriSession.h"
 #include "VirtualDesktop.h"
+#include "app/AppDelegate.h"
 #include "app/hotkey/HotKey.h"
 #include "app/hotkey/ShortcutParser.h"
 #include "app/window/KeyableWindow.h"
@@ -19,6 +20,7 @@
 #include "ui/settings/Settings.h"
 #include "ui/settings/ShortcutSelectorView.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
@@ -147,6 +149,23 @@ private:
 // id) goes from the client's environment over the channel to the panel, and
 // never on to what Vantri starts. First, the panel's window alone, shaped or
 // composited.
+// Counts the changes of one property of the root window as Qt dispatches them.
+struct RootPropertyChanges : QAbstractNativeEventFilter {
+    explicit RootPropertyChanges(xcb_atom_t property)
+        : property(property) {
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+    ~RootPropertyChanges() override { QCoreApplication::instance()->removeNativeEventFilter(this); }
+    bool nativeEventFilter(const QByteArray&, void* message, qintptr*) override {
+        const auto* event = static_cast<const xcb_property_notify_event_t*>(message);
+        if ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY && event->atom == property)
+            ++count;
+        return false;
+    }
+    xcb_atom_t property;
+    int count = 0;
+};
+
 class TestX11EndToEnd : public QObject {
     Q_OBJECT
 
@@ -172,6 +191,7 @@ private Q_SLOTS:
     void scriptsAddedAnywhereInTheTreeAreListed();
     void aLargeFolderIsScannedWhileVantriAnswers();
     void clickOutsideHidesThePanelOneInsideDoesNot();
+    void aLateWordOnTheLastHideTakesNothingFromTheNextShow();
     void secondPlainStartAndEitherTrayClickOpenSettings();
     void chosenShortcutTakesOverFromTheOldOneAtOnce();
     void vantriOfAnotherSessionIsRefusedTheHotKeyAndKeepsRunning();
@@ -616,6 +636,31 @@ void TestX11EndToEnd::clickOutsideHidesThePanelOneInsideDoesNot() {
     QVERIFY(_vantri.panelHeightIs(panel, heightWithAResult));
     QVERIFY(_desktop.clickAt({60, 60}));
     QTRY_COMPARE(_vantri.shownPanel(), 0u);
+}
+
+void TestX11EndToEnd::aLateWordOnTheLastHideTakesNothingFromTheNextShow() {
+    // A busy window manager may name the window active after the last hide
+    // only once the panel is shown again; that is no loss of the new show.
+    AppDelegate delegate;
+    delegate.showLauncher();
+    const KeyableWindow* panel = delegate.launcherWindow();
+    QTRY_VERIFY(panel->isActiveWindow());
+    delegate.hideLauncher();
+    delegate.showLauncher();
+    // The window manager is held still while the word comes in.
+    xcb_connection_t* connection = applicationX11Connection();
+    const xcb_atom_t activeWindow = internX11Atom(connection, "_NET_ACTIVE_WINDOW");
+    RootPropertyChanges changes(activeWindow);
+    xcb_grab_server(connection);
+    const xcb_window_t none = XCB_NONE;
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, applicationX11Screen(connection)->root,
+                        activeWindow, XCB_ATOM_WINDOW, 32, 1, &none);
+    xcb_flush(connection);
+    QTRY_VERIFY(changes.count > 0);
+    xcb_ungrab_server(connection);
+    xcb_flush(connection);
+    QTRY_VERIFY(panel->isActiveWindow());
+    QVERIFY(panel->isVisible());
 }
 
 void TestX11EndToEnd::secondPlainStartAndEitherTrayClickOpenSettings() {
