@@ -242,6 +242,7 @@ void TestWaylandSway::initTestCase() {
     _clients.insert(u"DISPLAY"_s, session[1]);
     _clients.insert(u"SWAYSOCK"_s, session[2].trimmed());
     _clients.insert(u"XDG_SESSION_TYPE"_s, u"wayland"_s);
+    _clients.insert(u"XDG_CURRENT_DESKTOP"_s, u"sway"_s);
 
     _vantri.setProcessEnvironment(_clients);
     _vantri.setProcessChannelMode(QProcess::ForwardedChannels);

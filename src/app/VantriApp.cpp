@@ -28,6 +28,15 @@ namespace {
 // server; a tenth of a second is soon enough for a menu nobody has asked for.
 constexpr std::chrono::milliseconds trayHostCheckInterval{100};
 
+// Plasma's tray and GNOME's tray extension draw the menu that Qt's own item
+// exports, at the icon, as a menu of the desktop's own. Other hosts (swaybar)
+// draw none and only say where the click was.
+bool trayHostDrawsMenus() {
+    const QStringList desktops =
+        qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':', Qt::SkipEmptyParts);
+    return desktops.contains(QLatin1String("KDE")) || desktops.contains(QLatin1String("GNOME"));
+}
+
 } // namespace
 
 VantriApp::VantriApp(QObject* parent)
@@ -93,8 +102,9 @@ void VantriApp::finishLaunching() {
     // Qt's own item for a tray host on D-Bus drops the point the host gives
     // with each click, which only a native Wayland client has no use for:
     // elsewhere Vantri's own item stands in whenever such a host is there,
-    // now or later.
-    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+    // now or later, unless the host draws the menu itself.
+    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland")) &&
+        !trayHostDrawsMenus()) {
         _statusNotifierItem = std::make_unique<StatusNotifierItem>(
             StatusNotifierItem::Presentation{QStringLiteral("vantri"), ProductInfo::name,
                                              ProductInfo::trayIconName, _trayIconImage});
